@@ -1,0 +1,15 @@
+# Every file in resources/ is carried inside the library under its name
+# without extension, in capitals ("errordialog.dfm" -> "ERRORDIALOG"), and
+# found at run time through FindResource (platform/classes/Resources.h).
+function(revuziva_add_resources target dir)
+  file(GLOB files CONFIGURE_DEPENDS ${dir}/*)
+  list(FILTER files EXCLUDE REGEX "README")
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/generated/resource_table.cpp)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DOUT=${out} "-DFILES=${files}"
+            -P ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake
+    DEPENDS ${files} ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake
+    COMMENT "Embedding resources")
+  target_sources(${target} PRIVATE ${out})
+endfunction()

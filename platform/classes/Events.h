@@ -1,0 +1,14 @@
+#pragma once
+// The framework's common callback types.
+
+#include "platform/rtl/Closure.h"
+
+namespace rv {
+
+class TObject;
+class Exception;
+
+using TNotifyEvent = Closure<void(TObject* Sender)>;
+using TExceptionEvent = Closure<void(TObject* Sender, Exception* E)>;
+
+}  // namespace rv
