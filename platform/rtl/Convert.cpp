@@ -4,7 +4,9 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <optional>
+#include <type_traits>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StrUtils.h"
@@ -101,7 +103,8 @@ TDecimal toDecimal(double value, int precision, int decimals) {
   if (value == 0) return d;
   d.Negative = value < 0;
   char buffer[40];
-  auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 16);
+  auto written =
+      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 16);
   std::string_view text(buffer, static_cast<std::size_t>(written.ptr - buffer));
   std::size_t e = text.find('e');
   d.Digits.assign(1, text[0]);
@@ -134,8 +137,9 @@ TDecimal toDecimal(double value, int precision, int decimals) {
 }
 
 char digitAt(const TDecimal& d, int index) {
-  return index >= 0 && static_cast<std::size_t>(index) < d.Digits.size() ? d.Digits[static_cast<std::size_t>(index)]
-                                                                           : '0';
+  return index >= 0 && static_cast<std::size_t>(index) < d.Digits.size()
+             ? d.Digits[static_cast<std::size_t>(index)]
+             : '0';
 }
 
 std::string exponentText(int exponent, int minDigits, bool plusSign) {
@@ -145,7 +149,8 @@ std::string exponentText(int exponent, int minDigits, bool plusSign) {
   return (exponent < 0 ? "E-" : plusSign ? "E+" : "E") + digits;
 }
 
-std::string scientificText(const TDecimal& d, int mantissaDigits, int expDigits, bool plusSign, char separator) {
+std::string scientificText(const TDecimal& d, int mantissaDigits, int expDigits, bool plusSign,
+                           char separator) {
   std::string s(1, digitAt(d, 0));
   if (mantissaDigits > 1) {
     s += separator;
@@ -159,7 +164,8 @@ std::string scientificText(const TDecimal& d, int mantissaDigits, int expDigits,
 std::string generalText(const TDecimal& d, int precision, int expDigits, char separator) {
   if (d.Digits.empty()) return "0";
   int digits = static_cast<int>(d.Digits.size());
-  if (d.Exponent > precision || d.Exponent < -3) return scientificText(d, digits, expDigits, expDigits > 0, separator);
+  if (d.Exponent > precision || d.Exponent < -3)
+    return scientificText(d, digits, expDigits, expDigits > 0, separator);
   std::string s;
   if (d.Exponent <= 0) {
     s = "0";
@@ -189,7 +195,8 @@ std::string fixedText(const TDecimal& d, int decimals, char separator, char thou
   return s;
 }
 
-std::string formatFloat(double value, TFloatFormat format, int precision, int digits, const TFormatSettings& fs) {
+std::string formatFloat(double value, TFloatFormat format, int precision, int digits,
+                        const TFormatSettings& fs) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
   precision = std::clamp(precision, 1, kMaxPrecision);
@@ -222,8 +229,6 @@ std::string formatFloat(double value, TFloatFormat format, int precision, int di
   return d.Negative ? "-" + text : text;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Parses with the settings' decimal separator into the form from_chars
 // reads; returns false for anything malformed or too large.
 bool parseFloat(std::string_view text, double& value, char separator) {
@@ -235,7 +240,7 @@ bool parseFloat(std::string_view text, double& value, char separator) {
   // The decimal position of the leading digit, to tell overflow from underflow.
   long magnitude = 0;
   bool seenNonZero = false, anyDigit = false;
-  for (; i < s.size() && isDigit(s[i]); ++i) {
+  for (; i < s.size() && IsDigit(s[i]); ++i) {
     plain += s[i];
     anyDigit = true;
     seenNonZero = seenNonZero || s[i] != '0';
@@ -243,7 +248,7 @@ bool parseFloat(std::string_view text, double& value, char separator) {
   }
   if (i < s.size() && s[i] == separator) {
     plain += '.';
-    for (++i; i < s.size() && isDigit(s[i]); ++i) {
+    for (++i; i < s.size() && IsDigit(s[i]); ++i) {
       plain += s[i];
       anyDigit = true;
       if (!seenNonZero && s[i] == '0') --magnitude;
@@ -259,9 +264,9 @@ bool parseFloat(std::string_view text, double& value, char separator) {
       negativeExp = s[i] == '-';
       plain += s[i++];
     }
-    if (i >= s.size() || !isDigit(s[i])) return false;
+    if (i >= s.size() || !IsDigit(s[i])) return false;
     long exponent = 0;
-    for (; i < s.size() && isDigit(s[i]); ++i) {
+    for (; i < s.size() && IsDigit(s[i]); ++i) {
       plain += s[i];
       exponent = std::min(exponent * 10 + (s[i] - '0'), 100000L);
     }
@@ -290,7 +295,8 @@ std::string IntToHex(std::uint64_t Value, int Digits) {
   char buffer[16];
   auto written = std::to_chars(buffer, buffer + sizeof buffer, Value, 16);
   std::string hex(buffer, written.ptr);
-  std::transform(hex.begin(), hex.end(), hex.begin(), [](char c) { return c >= 'a' ? char(c - 'a' + 'A') : c; });
+  std::transform(hex.begin(), hex.end(), hex.begin(),
+                 [](char c) { return c >= 'a' ? char(c - 'a' + 'A') : c; });
   if (Digits > 0 && hex.size() < static_cast<std::size_t>(Digits))
     hex.insert(0, static_cast<std::size_t>(Digits) - hex.size(), '0');
   return hex;
@@ -335,7 +341,9 @@ double StrToFloat(std::string_view S, const TFormatSettings& Settings) {
   return value;
 }
 
-bool TryStrToFloat(std::string_view S, double& Value) { return parseFloat(S, Value, FormatSettings.DecimalSeparator); }
+bool TryStrToFloat(std::string_view S, double& Value) {
+  return parseFloat(S, Value, FormatSettings.DecimalSeparator);
+}
 bool TryStrToFloat(std::string_view S, double& Value, const TFormatSettings& Settings) {
   return parseFloat(S, Value, Settings.DecimalSeparator);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/rtl/Convert.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StrUtils.h"
 
 namespace rv {
 
@@ -47,12 +48,10 @@ int daysInMonth(int year, int month) {
   throw EConvertError("'" + FloatToStr(value) + "' is not a valid date and time");
 }
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool startsWithText(std::string_view s, std::size_t at, std::string_view word) {
   if (s.size() - at < word.size()) return false;
   for (std::size_t i = 0; i < word.size(); ++i)
-    if (upper(s[at + i]) != upper(word[i])) return false;
+    if (UpCase(s[at + i]) != UpCase(word[i])) return false;
   return true;
 }
 
@@ -82,44 +81,36 @@ class TDateTimeFormatter {
     std::size_t i = 0;
     while (i < fmt.size()) {
       char c = fmt[i];
-      char token = upper(c);
+      char token = UpCase(c);
       if (token >= 'A' && token <= 'Z') {
         if (token == 'M' && lastToken == 'H') token = 'N';
         lastToken = token;
       }
       std::size_t count = 1;
-      while (i + count < fmt.size() && upper(fmt[i + count]) == upper(c)) ++count;
+      while (i + count < fmt.size() && UpCase(fmt[i + count]) == UpCase(c)) ++count;
       switch (token) {
-        case 'Y':
-          FOut += count <= 2 ? twoDigits(FParts.Year % 100) : padded(FParts.Year, 4);
-          break;
+        case 'Y': FOut += count <= 2 ? twoDigits(FParts.Year % 100) : padded(FParts.Year, 4); break;
         case 'M':
-          if (count == 1) FOut += std::to_string(FParts.Month);
-          else if (count == 2) FOut += twoDigits(FParts.Month);
-          else if (count == 3) FOut += FSettings.ShortMonthNames[static_cast<std::size_t>(FParts.Month - 1)];
-          else FOut += FSettings.LongMonthNames[static_cast<std::size_t>(FParts.Month - 1)];
+          if (count == 1)
+            FOut += std::to_string(FParts.Month);
+          else if (count == 2)
+            FOut += twoDigits(FParts.Month);
+          else if (count == 3)
+            FOut += FSettings.ShortMonthNames[static_cast<std::size_t>(FParts.Month - 1)];
+          else
+            FOut += FSettings.LongMonthNames[static_cast<std::size_t>(FParts.Month - 1)];
           break;
-        case 'D':
-          appendDay(count, depth);
-          break;
+        case 'D': appendDay(count, depth); break;
         case 'H': {
           int hour = FParts.Hour;
           if (twelveHourClock(fmt, i + count)) hour = hour % 12 == 0 ? 12 : hour % 12;
           FOut += count == 1 ? std::to_string(hour) : twoDigits(hour);
           break;
         }
-        case 'N':
-          FOut += count == 1 ? std::to_string(FParts.Minute) : twoDigits(FParts.Minute);
-          break;
-        case 'S':
-          FOut += count == 1 ? std::to_string(FParts.Second) : twoDigits(FParts.Second);
-          break;
-        case 'Z':
-          FOut += count == 1 ? std::to_string(FParts.MSec) : padded(FParts.MSec, 3);
-          break;
-        case 'T':
-          append(count == 1 ? FSettings.ShortTimeFormat : FSettings.LongTimeFormat, depth + 1);
-          break;
+        case 'N': FOut += count == 1 ? std::to_string(FParts.Minute) : twoDigits(FParts.Minute); break;
+        case 'S': FOut += count == 1 ? std::to_string(FParts.Second) : twoDigits(FParts.Second); break;
+        case 'Z': FOut += count == 1 ? std::to_string(FParts.MSec) : padded(FParts.MSec, 3); break;
+        case 'T': append(count == 1 ? FSettings.ShortTimeFormat : FSettings.LongTimeFormat, depth + 1); break;
         case 'C':
           append(FSettings.ShortDateFormat, depth + 1);
           if (FParts.Hour || FParts.Minute || FParts.Second || FParts.MSec) {
@@ -127,9 +118,7 @@ class TDateTimeFormatter {
             append(FSettings.LongTimeFormat, depth + 1);
           }
           break;
-        case 'A':
-          count = appendAmPm(fmt, i);
-          break;
+        case 'A': count = appendAmPm(fmt, i); break;
         case '/':
           count = 1;
           FOut += FSettings.DateSeparator;
@@ -146,9 +135,7 @@ class TDateTimeFormatter {
           count = close < fmt.size() ? close - i + 1 : close - i;
           break;
         }
-        default:
-          count = 1;
-          FOut += c;
+        default: count = 1; FOut += c;
       }
       i += count;
     }
@@ -218,7 +205,8 @@ bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Date) {
 }
 
 bool TryEncodeTime(int Hour, int Min, int Sec, int MSec, TDateTime& Time) {
-  if (Hour < 0 || Hour > 23 || Min < 0 || Min > 59 || Sec < 0 || Sec > 59 || MSec < 0 || MSec > 999) return false;
+  if (Hour < 0 || Hour > 23 || Min < 0 || Min > 59 || Sec < 0 || Sec > 59 || MSec < 0 || MSec > 999)
+    return false;
   Time = (((Hour * 60 + Min) * 60 + Sec) * 1000 + MSec) / static_cast<double>(MSecsPerDay);
   return true;
 }

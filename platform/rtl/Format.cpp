@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Convert.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Utf16.h"
 
 namespace rv {
@@ -12,10 +13,6 @@ namespace {
 
 constexpr std::int64_t kMaxWidth = 1'000'000;
 constexpr std::size_t kMaxPadding = 16u << 20;
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool isIntegral(const TVarRec& a) { return a.VType == vtInteger || a.VType == vtUnsigned; }
 
@@ -63,9 +60,9 @@ class TFormatter {
         fail();
       return a.VType == vtUnsigned ? static_cast<std::int64_t>(a.VUnsigned) : a.VInteger;
     }
-    if (i >= FFmt.size() || !isDigit(FFmt[i])) return std::nullopt;
+    if (i >= FFmt.size() || !IsDigit(FFmt[i])) return std::nullopt;
     std::int64_t value = 0;
-    for (; i < FFmt.size() && isDigit(FFmt[i]); ++i) {
+    for (; i < FFmt.size() && IsDigit(FFmt[i]); ++i) {
       value = value * 10 + (FFmt[i] - '0');
       if (value > kMaxWidth) fail();
     }
@@ -107,7 +104,7 @@ class TFormatter {
       if (*precision < 0) precision.reset();
     }
     if (i >= FFmt.size()) fail();
-    std::string text = convert(lower(FFmt[i]), precision);
+    std::string text = convert(LowCase(FFmt[i]), precision);
     pad(text, static_cast<std::size_t>(width), left);
     return i + 1;
   }
@@ -144,13 +141,15 @@ class TFormatter {
       }
       case 's': {
         std::string_view s;
-        if (a.VType == vtString) s = a.VString;
-        else if (a.VType == vtChar) s = std::string_view(&a.VChar, 1);
-        else fail();
+        if (a.VType == vtString)
+          s = a.VString;
+        else if (a.VType == vtChar)
+          s = std::string_view(&a.VChar, 1);
+        else
+          fail();
         return precision ? Utf16Truncate(s, static_cast<std::size_t>(*precision)) : std::string(s);
       }
-      default:
-        fail();
+      default: fail();
     }
   }
 

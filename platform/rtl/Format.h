@@ -27,37 +27,39 @@ namespace rv {
 enum TVarType : std::uint8_t { vtInteger, vtUnsigned, vtChar, vtFloat, vtString, vtPointer };
 
 // One argument of Format: a tagged value that refers to, but does not copy,
-// a string argument.
+// a string argument. The constructors are implicit: Format builds these from
+// its arguments.
 class TVarRec {
   template <class T>
-  static constexpr bool IsCharType = std::is_same_v<std::remove_cv_t<T>, char> ||
-                                     std::is_same_v<std::remove_cv_t<T>, char8_t>;
+  static constexpr bool IsCharType =
+      std::is_same_v<std::remove_cv_t<T>, char> || std::is_same_v<std::remove_cv_t<T>, char8_t>;
 
  public:
   template <std::integral T>
     requires(!std::is_same_v<T, bool> && !std::is_same_v<T, char>)
-  TVarRec(T value)  // NOLINT: implicit, built from Format's arguments
-      : VType(std::is_signed_v<T> ? vtInteger : vtUnsigned), VSize(sizeof(T)) {
-    if constexpr (std::is_signed_v<T>) VInteger = value;
-    else VUnsigned = value;
+  TVarRec(T value) : VType(std::is_signed_v<T> ? vtInteger : vtUnsigned), VSize(sizeof(T)) {
+    if constexpr (std::is_signed_v<T>) {
+      VInteger = value;
+    } else {
+      VUnsigned = value;
+    }
   }
   template <class E>
     requires std::is_enum_v<E>
-  TVarRec(E value) : TVarRec(static_cast<std::underlying_type_t<E>>(value)) {}  // NOLINT
-  TVarRec(bool) = delete;  // neither a number nor a text: say which
-  TVarRec(char value) : VType(vtChar), VChar(value) {}  // NOLINT
-  TVarRec(double value) : VType(vtFloat), VFloat(value) {}  // NOLINT
-  TVarRec(float value) : VType(vtFloat), VFloat(value) {}  // NOLINT
-  TVarRec(long double value) : VType(vtFloat), VFloat(static_cast<double>(value)) {}  // NOLINT
-  TVarRec(const char* value) : VType(vtString), VString(value ? value : "") {}  // NOLINT
-  TVarRec(const char8_t* value)  // NOLINT
-      : TVarRec(reinterpret_cast<const char*>(value)) {}
-  TVarRec(const std::string& value) : VType(vtString), VString(value) {}  // NOLINT
-  TVarRec(std::string_view value) : VType(vtString), VString(value) {}  // NOLINT
+  TVarRec(E value) : TVarRec(static_cast<std::underlying_type_t<E>>(value)) {}
+  TVarRec(bool) = delete;  // neither a number nor a text: the caller says which
+  TVarRec(char value) : VType(vtChar), VChar(value) {}
+  TVarRec(double value) : VType(vtFloat), VFloat(value) {}
+  TVarRec(float value) : VType(vtFloat), VFloat(value) {}
+  TVarRec(long double value) : VType(vtFloat), VFloat(static_cast<double>(value)) {}
+  TVarRec(const char* value) : VType(vtString), VString(value ? value : "") {}
+  TVarRec(const char8_t* value) : TVarRec(reinterpret_cast<const char*>(value)) {}
+  TVarRec(const std::string& value) : VType(vtString), VString(value) {}
+  TVarRec(std::string_view value) : VType(vtString), VString(value) {}
   template <class T>
     requires(!IsCharType<T>)
-  TVarRec(T* value) : VType(vtPointer), VPointer(value) {}  // NOLINT
-  TVarRec(std::nullptr_t) : VType(vtPointer), VPointer(nullptr) {}  // NOLINT
+  TVarRec(T* value) : VType(vtPointer), VPointer(value) {}
+  TVarRec(std::nullptr_t) : VType(vtPointer), VPointer(nullptr) {}
 
   TVarType VType;
   std::uint8_t VSize = 8;  // bytes of an integer argument, for %u and %x of negatives

@@ -3,10 +3,10 @@
 #include <langinfo.h>
 #include <locale.h>
 
-#include <cctype>
 #include <string_view>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StrUtils.h"
 
 namespace rv {
 
@@ -37,7 +37,7 @@ bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 // the index of its conversion letter (or the end).
 std::size_t conversionLetter(std::string_view fmt, std::size_t i) {
   while (i < fmt.size() && std::string_view("_-0^#").find(fmt[i]) != std::string_view::npos) ++i;
-  while (i < fmt.size() && std::isdigit(static_cast<unsigned char>(fmt[i]))) ++i;
+  while (i < fmt.size() && IsDigit(fmt[i])) ++i;
   if (i < fmt.size() && (fmt[i] == 'E' || fmt[i] == 'O')) ++i;
   return i;
 }
@@ -48,27 +48,32 @@ char firstSeparator(std::string_view fmt, char fallback) {
   if (pct == std::string_view::npos) return fallback;
   std::size_t i = conversionLetter(fmt, pct + 1) + 1;
   if (i >= fmt.size()) return fallback;
-  auto c = static_cast<unsigned char>(fmt[i]);
-  bool usable = c > ' ' && c < 0x7F && !std::isalnum(c) && c != '%' && c != '"' && c != '\'';
-  return usable ? fmt[i] : fallback;
+  char c = fmt[i];
+  bool usable = c > ' ' && c < 0x7F && !isAsciiLetter(c) && !IsDigit(c) && c != '%' && c != '"' && c != '\'';
+  return usable ? c : fallback;
 }
 
 std::string_view classicFor(char letter) {
   switch (letter) {
     case 'a': return "ddd";
     case 'A': return "dddd";
-    case 'b': case 'h': return "mmm";
+    case 'b':
+    case 'h': return "mmm";
     case 'B': return "mmmm";
     case 'd': return "dd";
     case 'e': return "d";
     case 'm': return "mm";
     case 'y': return "yy";
-    case 'Y': case 'G': return "yyyy";
-    case 'H': case 'I': return "hh";
-    case 'k': case 'l': return "h";
+    case 'Y':
+    case 'G': return "yyyy";
+    case 'H':
+    case 'I': return "hh";
+    case 'k':
+    case 'l': return "h";
     case 'M': return "nn";
     case 'S': return "ss";
-    case 'p': case 'P': return "ampm";
+    case 'p':
+    case 'P': return "ampm";
     default: return {};
   }
 }
@@ -174,8 +179,8 @@ std::string shortTimeFrom(std::string longTime) {
   std::size_t at = longTime.find("ss");
   if (at == std::string::npos) return longTime;
   std::size_t end = at + 2;
-  while (end < longTime.size() && longTime[end] != ' ' && !isAsciiLetter(longTime[end]) && longTime[end] != '"' &&
-         longTime[end] != '\'')
+  while (end < longTime.size() && longTime[end] != ' ' && !isAsciiLetter(longTime[end]) &&
+         longTime[end] != '"' && longTime[end] != '\'')
     ++end;
   if (at > 0 && (longTime[at - 1] == ':' || longTime[at - 1] == ' ')) --at;
   longTime.erase(at, end - at);

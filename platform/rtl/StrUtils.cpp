@@ -8,11 +8,7 @@ namespace {
 
 bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameChar(char a, char b) { return upper(a) == upper(b); }
+bool sameChar(char a, char b) { return UpCase(a) == UpCase(b); }
 
 std::size_t findText(std::string_view text, std::string_view pattern, std::size_t from, bool ignoreCase) {
   if (!ignoreCase) return text.find(pattern, from);
@@ -44,20 +40,20 @@ std::string Trim(std::string_view S) {
 
 std::string UpperCase(std::string_view S) {
   std::string r(S);
-  std::transform(r.begin(), r.end(), r.begin(), upper);
+  std::transform(r.begin(), r.end(), r.begin(), UpCase);
   return r;
 }
 
 std::string LowerCase(std::string_view S) {
   std::string r(S);
-  std::transform(r.begin(), r.end(), r.begin(), lower);
+  std::transform(r.begin(), r.end(), r.begin(), LowCase);
   return r;
 }
 
 int CompareText(std::string_view S1, std::string_view S2) {
   std::size_t n = std::min(S1.size(), S2.size());
   for (std::size_t i = 0; i < n; ++i) {
-    auto a = static_cast<unsigned char>(upper(S1[i])), b = static_cast<unsigned char>(upper(S2[i]));
+    auto a = static_cast<unsigned char>(UpCase(S1[i])), b = static_cast<unsigned char>(UpCase(S2[i]));
     if (a != b) return a < b ? -1 : 1;
   }
   return S1.size() == S2.size() ? 0 : (S1.size() < S2.size() ? -1 : 1);

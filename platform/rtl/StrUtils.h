@@ -10,6 +10,11 @@
 
 namespace rv {
 
+// ASCII-only character helpers, independent of the process's locale.
+inline char UpCase(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
+inline char LowCase(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
+inline bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+
 // Removes blanks and control characters (bytes <= ' ') at the ends.
 std::string Trim(std::string_view S);
 std::string TrimLeft(std::string_view S);

@@ -54,7 +54,8 @@ TEST(DateTime, EncodeAndDecode) {
 }
 
 TEST(DateTime, RejectsInvalidValues) {
-  const int dates[][3] = {{2023, 2, 29}, {1900, 2, 29}, {0, 1, 1}, {10000, 1, 1}, {2024, 13, 1}, {2024, 4, 31}, {2024, 1, 0}};
+  const int dates[][3] = {{2023, 2, 29}, {1900, 2, 29}, {0, 1, 1},   {10000, 1, 1},
+                          {2024, 13, 1}, {2024, 4, 31}, {2024, 1, 0}};
   for (const auto& d : dates) {
     TDateTime out = 0;
     EXPECT_FALSE(TryEncodeDate(d[0], d[1], d[2], out)) << d[0] << '-' << d[1] << '-' << d[2];
