@@ -32,7 +32,10 @@ std::string FloatToStr(double Value, const TFormatSettings& Settings);
 
 // Precision: significant digits (1..18). Digits: for ffGeneral and
 // ffExponent the minimum exponent digits (0..4), for ffFixed and ffNumber the
-// decimals (0..18). Values are rounded half away from zero.
+// decimals (0..18). ffExponent always signs its exponent, ffGeneral only
+// when Digits > 0 ("1E20" but "1E+020"). ffFixed and ffNumber fall back to
+// the general form when the value has more than Precision digits before the
+// point. Values are rounded half away from zero.
 std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits);
 std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits,
                         const TFormatSettings& Settings);
