@@ -1,0 +1,101 @@
+#pragma once
+// Shared by the tests of platform/os: a temporary folder per test, fake
+// programs written into it, environment overrides and polling.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace rv::test {
+
+class TTestFolder {
+ public:
+  TTestFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "rvtest-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    FPath = pattern;
+  }
+  ~TTestFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(FPath, ignored);
+  }
+  TTestFolder(const TTestFolder&) = delete;
+  TTestFolder& operator=(const TTestFolder&) = delete;
+
+  const std::string& Path() const { return FPath; }
+  std::string operator/(const std::string& name) const { return FPath + "/" + name; }
+
+ private:
+  std::string FPath;
+};
+
+inline void WriteFile(const std::string& name, const std::string& bytes) {
+  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+inline std::string ReadFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A shell script standing in for a program we start.
+inline std::string WriteScript(const std::string& name, const std::string& body) {
+  WriteFile(name, "#!/bin/sh\n" + body);
+  ::chmod(name.c_str(), 0755);
+  return name;
+}
+
+// Sets (or, with nullopt, unsets) an environment variable for a scope.
+class TEnvOverride {
+ public:
+  TEnvOverride(std::string name, const std::optional<std::string>& value) : FName(std::move(name)) {
+    if (const char* old = std::getenv(FName.c_str())) FOld = old;
+    Apply(value);
+  }
+  ~TEnvOverride() { Apply(FOld); }
+  TEnvOverride(const TEnvOverride&) = delete;
+  TEnvOverride& operator=(const TEnvOverride&) = delete;
+
+ private:
+  void Apply(const std::optional<std::string>& value) {
+    if (value)
+      ::setenv(FName.c_str(), value->c_str(), 1);
+    else
+      ::unsetenv(FName.c_str());
+  }
+  std::string FName;
+  std::optional<std::string> FOld;
+};
+
+// PATH with a folder in front, so fake programs there are found first.
+class TPathPrepend : public TEnvOverride {
+ public:
+  explicit TPathPrepend(const std::string& folder)
+      : TEnvOverride("PATH", folder + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")) {}
+};
+
+inline bool PollUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+}  // namespace rv::test
