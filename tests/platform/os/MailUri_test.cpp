@@ -1,5 +1,7 @@
 #include "platform/os/MailUri.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/os/MailAddress.h"
 #include "tests/platform/os/MailTestSupport.h"
 

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include <gtest/gtest.h>
+
 #include "tests/platform/os/MailTestSupport.h"
 #include "tests/platform/os/OsTestSupport.h"
 
@@ -10,8 +12,8 @@ namespace rv {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ReadFile;
-using test::WriteFile;
+using rvtest::ReadFile;
+using rvtest::WriteFile;
 
 TProcessResult outcome(TProcessOutcome o, int code) {
   TProcessResult r;
@@ -132,25 +134,25 @@ class LinuxMapiSend : public testing::Test {
   LinuxMapiSend() : path(dir.Path()) {
     // Both fakes record their arguments one per line and their input, and
     // exit with the code in the file "code".
-    const std::string record = "printf '%s\\n' \"$@\" > '" + (dir / "args") + "'\n";
-    const std::string code = "exit $(cat '" + (dir / "code") + "' 2>/dev/null || echo 0)\n";
-    test::WriteScript(dir / "sendmail", record + "cat > '" + (dir / "input") + "'\n" + code);
-    test::WriteScript(dir / "xdg-email",
-                      record + "[ -f '" + (dir / "linger") + "' ] && exec sleep 5\n" + code);
-    service.SetSendmailProgram(dir / "sendmail");
+    const std::string record = "printf '%s\\n' \"$@\" > '" + (dir.File("args")) + "'\n";
+    const std::string code = "exit $(cat '" + (dir.File("code")) + "' 2>/dev/null || echo 0)\n";
+    test::WriteScript(dir.File("sendmail"), record + "cat > '" + (dir.File("input")) + "'\n" + code);
+    test::WriteScript(dir.File("xdg-email"),
+                      record + "[ -f '" + (dir.File("linger")) + "' ] && exec sleep 5\n" + code);
+    service.SetSendmailProgram(dir.File("sendmail"));
     service.SetComposerWait(20s);
-    WriteFile(dir / "crash.log", "the log\n");
-    WriteFile(dir / "QVL12.bmp", std::string("BM\0\x01\xFF", 5));
+    WriteFile(dir.File("crash.log"), "the log\n");
+    WriteFile(dir.File("QVL12.bmp"), std::string("BM\0\x01\xFF", 5));
   }
-  bool ran() const { return std::filesystem::exists(dir / "args"); }
+  bool ran() const { return std::filesystem::exists(dir.File("args")); }
   std::vector<std::string> args() const {
     std::vector<std::string> lines;
-    std::istringstream in(ReadFile(dir / "args"));
+    std::istringstream in(ReadFile(dir.File("args")));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   }
 
-  test::TTestFolder dir;
+  rvtest::TempDir dir;
   test::TPathPrepend path;
   TLinuxMapiService service;
 };
@@ -158,12 +160,12 @@ class LinuxMapiSend : public testing::Test {
 TEST_F(LinuxMapiSend, SendmailGetsTheEnvelopeAndAMessageWithoutBcc) {
   TTestMessage m;
   m.To(MAPI_TO, "ann@example.org").To(MAPI_CC, " bob@example.org").To(MAPI_BCC, "cat@example.org");
-  const std::string capture = dir / "QVL12.bmp", log = dir / "crash.log";
+  const std::string capture = dir.File("QVL12.bmp"), log = dir.File("crash.log");
   m.Attach(capture.c_str()).Attach(log.c_str(), "renamed.log");
   ASSERT_EQ(service.MAPISendMail(0, 0, m.Get(), MAPI_LOGON_UI, 0), SUCCESS_SUCCESS);
 
   EXPECT_EQ(args(), (std::vector<std::string>{"-i", "--", "ann@example.org", "bob@example.org", "cat@example.org"}));
-  const test::TMimeMail mail = test::ParseMime(ReadFile(dir / "input"));
+  const test::TMimeMail mail = test::ParseMime(ReadFile(dir.File("input")));
   EXPECT_EQ(mail.Top.Header("To"), "ann@example.org");
   EXPECT_EQ(mail.Top.Header("Cc"), "bob@example.org");
   EXPECT_FALSE(mail.Top.HasHeader("Bcc"));
@@ -171,7 +173,7 @@ TEST_F(LinuxMapiSend, SendmailGetsTheEnvelopeAndAMessageWithoutBcc) {
   ASSERT_EQ(mail.Parts.size(), 3u);
   EXPECT_EQ(test::Base64Decode(mail.Parts[0].Body), m.body);
   EXPECT_EQ(mail.Parts[1].Header("Content-Disposition"), "attachment; filename=\"QVL12.bmp\"");
-  EXPECT_EQ(test::Base64Decode(mail.Parts[1].Body), ReadFile(dir / "QVL12.bmp"));
+  EXPECT_EQ(test::Base64Decode(mail.Parts[1].Body), ReadFile(dir.File("QVL12.bmp")));
   EXPECT_EQ(mail.Parts[2].Header("Content-Disposition"), "attachment; filename=\"renamed.log\"");
   EXPECT_EQ(test::Base64Decode(mail.Parts[2].Body), "the log\n");
 }
@@ -182,15 +184,15 @@ TEST_F(LinuxMapiSend, SendmailExitCodesAndAMissingSendmail) {
   TTestMessage m;
   m.To(MAPI_TO, "ann@example.org");
   for (const auto& [code, result] : cases) {
-    WriteFile(dir / "code", code);
+    WriteFile(dir.File("code"), code);
     EXPECT_EQ(service.MAPISendMail(0, 0, m.Get(), 0, 0), result) << code;
   }
-  service.SetSendmailProgram(dir / "no-sendmail");
+  service.SetSendmailProgram(dir.File("no-sendmail"));
   EXPECT_EQ(service.MAPISendMail(0, 0, m.Get(), 0, 0), MAPI_E_NOT_SUPPORTED);
 }
 
 TEST_F(LinuxMapiSend, UndeliverableMessagesAreRefusedBeforeAnythingStarts) {
-  const std::string missing = dir / "missing.log";
+  const std::string missing = dir.File("missing.log");
   const std::string folder = dir.Path();
   struct {
     const char* name;
@@ -239,7 +241,7 @@ TEST_F(LinuxMapiSend, ComposerGetsOneMailtoArgumentWithNothingInjected) {
       .To(MAPI_CC, "bob")
       .To(MAPI_BCC, "x@y.org',attachment='/etc/passwd")
       .To(MAPI_BCC, "--help");
-  const std::string relative = std::filesystem::relative(dir / "crash.log").string();
+  const std::string relative = std::filesystem::relative(dir.File("crash.log")).string();
   m.Attach(relative.c_str());
   ASSERT_EQ(service.MAPISendMail(0, 0, m.Get(), MAPI_LOGON_UI | MAPI_DIALOG, 0), SUCCESS_SUCCESS);
 
@@ -256,20 +258,20 @@ TEST_F(LinuxMapiSend, ComposerGetsOneMailtoArgumentWithNothingInjected) {
     params.emplace_back(field.substr(0, eq), test::PercentDecode(field.substr(eq + 1)));
   }
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"subject", m.subject}, {"body", m.body}, {"attach", dir / "crash.log"}};
+      {"subject", m.subject}, {"body", m.body}, {"attach", dir.File("crash.log")}};
   EXPECT_EQ(params, expected);
 }
 
 TEST_F(LinuxMapiSend, ComposerEndings) {
   TTestMessage m;
   m.To(MAPI_TO, "ann@example.org");
-  WriteFile(dir / "code", "2");
+  WriteFile(dir.File("code"), "2");
   EXPECT_EQ(service.MAPISendMail(0, 0, m.Get(), MAPI_DIALOG, 0), MAPI_E_ATTACHMENT_NOT_FOUND);
-  WriteFile(dir / "code", "3");
+  WriteFile(dir.File("code"), "3");
   EXPECT_EQ(service.MAPISendMail(0, 0, m.Get(), MAPI_DIALOG, 0), MAPI_E_NOT_SUPPORTED);
 
   // A composer that stays open is a message handed over.
-  WriteFile(dir / "linger", "");
+  WriteFile(dir.File("linger"), "");
   service.SetComposerWait(100ms);
   EXPECT_EQ(service.MAPISendMail(0, 0, m.Get(), MAPI_DIALOG, 0), SUCCESS_SUCCESS);
 

@@ -2,19 +2,21 @@
 
 #include <cstring>
 
+#include <gtest/gtest.h>
+
 #include "tests/platform/os/OsTestSupport.h"
 
 namespace rv {
 namespace {
 
 TEST(RecordingMapiService, KeepsDeepCopiesOfEverythingHandedOver) {
-  test::TTestFolder dir;
-  test::WriteFile(dir / "exists.log", "x");
+  rvtest::TempDir dir;
+  rvtest::WriteFile(dir.File("exists.log"), "x");
   TRecordingMapiService service;
   service.SetSendResult(MAPI_USER_ABORT);
 
   char subject[] = "Subject", body[] = "Body", name[] = "ann", address[] = "ann@x.org", id[] = "\x01\x00\x02";
-  std::string path = dir / "exists.log", missing = dir / "gone.bmp";
+  std::string path = dir.File("exists.log"), missing = dir.File("gone.bmp");
   TMapiRecipDesc recips[2] = {{0, MAPI_TO, name, address, 3, id}, {0, MAPI_BCC, nullptr, nullptr, 0, nullptr}};
   TMapiFileDesc files[2] = {{0, 0, 0xFFFFFFFF, path.c_str(), "exists.log", nullptr},
                             {0, 0, 0xFFFFFFFF, missing.c_str(), nullptr, nullptr}};
@@ -49,7 +51,7 @@ TEST(RecordingMapiService, KeepsDeepCopiesOfEverythingHandedOver) {
   EXPECT_EQ(m.Recipients[1].Address, std::nullopt);
   EXPECT_EQ(m.Recipients[1].EntryID, "");
   ASSERT_EQ(m.Files.size(), 2u);
-  EXPECT_EQ(m.Files[0].PathName, dir / "exists.log");
+  EXPECT_EQ(m.Files[0].PathName, dir.File("exists.log"));
   EXPECT_EQ(m.Files[0].FileName, "exists.log");
   EXPECT_EQ(m.Files[0].Position, 0xFFFFFFFFu);
   EXPECT_TRUE(m.Files[0].Existed);

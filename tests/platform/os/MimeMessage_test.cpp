@@ -2,6 +2,8 @@
 
 #include <regex>
 
+#include <gtest/gtest.h>
+
 #include "tests/platform/os/MailTestSupport.h"
 
 namespace rv {

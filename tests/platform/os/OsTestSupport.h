@@ -1,60 +1,23 @@
 #pragma once
-// Shared by the tests of platform/os: a temporary folder per test, fake
-// programs written into it, environment overrides and polling.
+// Shared by the tests of platform/os: fake programs, environment overrides
+// and polling.
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 
-#include <gtest/gtest.h>
+#include "tests/support/TempDir.h"
 
 namespace rv::test {
 
-class TTestFolder {
- public:
-  TTestFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "rvtest-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    FPath = pattern;
-  }
-  ~TTestFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(FPath, ignored);
-  }
-  TTestFolder(const TTestFolder&) = delete;
-  TTestFolder& operator=(const TTestFolder&) = delete;
-
-  const std::string& Path() const { return FPath; }
-  std::string operator/(const std::string& name) const { return FPath + "/" + name; }
-
- private:
-  std::string FPath;
-};
-
-inline void WriteFile(const std::string& name, const std::string& bytes) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-inline std::string ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // A shell script standing in for a program we start.
 inline std::string WriteScript(const std::string& name, const std::string& body) {
-  WriteFile(name, "#!/bin/sh\n" + body);
+  rvtest::WriteFile(name, "#!/bin/sh\n" + body);
   ::chmod(name.c_str(), 0755);
   return name;
 }

@@ -8,14 +8,15 @@
 #include <cerrno>
 #include <filesystem>
 
+#include <gtest/gtest.h>
+
 #include "tests/platform/os/OsTestSupport.h"
 
 namespace rv {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ReadFile;
-using test::TTestFolder;
+using rvtest::ReadFile;
 using test::WriteScript;
 
 // The processes whose parent we are, from /proc: pid and state letter.
@@ -44,8 +45,8 @@ struct RunCase {
 };
 
 TEST(RunProcess, OutcomesOutputAndErrors) {
-  TTestFolder dir;
-  test::WriteFile(dir / "plain.txt", "not a program");
+  rvtest::TempDir dir;
+  rvtest::WriteFile(dir.File("plain.txt"), "not a program");
   const RunCase cases[] = {
       {"exit code", {"/bin/sh", "-c", "exit 3"}, "", poExited, 3, "", ""},
       {"stdin to stdout", {"cat"}, "hello\r\nworld", poExited, 0, "hello\r\nworld", ""},
@@ -55,7 +56,7 @@ TEST(RunProcess, OutcomesOutputAndErrors) {
        "a b|-x|'q'|$HOME|*|`id`|", ""},
       {"signal", {"/bin/sh", "-c", "kill -TERM $$"}, "", poSignalled, SIGTERM, "", ""},
       {"missing program", {"rv-no-such-program"}, "", poNotStarted, ENOENT, "", ""},
-      {"not executable", {dir / "plain.txt"}, "", poNotStarted, EACCES, "", ""},
+      {"not executable", {dir.File("plain.txt")}, "", poNotStarted, EACCES, "", ""},
       {"NUL inside an argument", {"printf", std::string("a\0b", 3)}, "", poNotStarted, EINVAL, "", ""},
       {"empty vector", {}, "", poNotStarted, EINVAL, "", ""},
   };
@@ -116,24 +117,24 @@ TEST(RunProcess, ChildGetsNoneOfOurDescriptors) {
 }
 
 TEST(FindProgram, SearchesPathOnlyForBareNames) {
-  TTestFolder dir;
-  WriteScript(dir / "rv-fake-tool", "exit 0\n");
+  rvtest::TempDir dir;
+  WriteScript(dir.File("rv-fake-tool"), "exit 0\n");
   test::TPathPrepend path(dir.Path());
-  EXPECT_EQ(FindProgram("rv-fake-tool"), dir / "rv-fake-tool");
+  EXPECT_EQ(FindProgram("rv-fake-tool"), dir.File("rv-fake-tool"));
   EXPECT_EQ(FindProgram("./rv-fake-tool"), "./rv-fake-tool");
   EXPECT_EQ(FindProgram("rv-no-such-program"), "");
   EXPECT_EQ(FindProgram(""), "");
 }
 
 TEST(StartDetached, ReportsExitCodesAndStartFailures) {
-  TTestFolder dir;
+  rvtest::TempDir dir;
   struct {
     std::vector<std::string> args;
     TProcessOutcome outcome;
     int code;
   } const cases[] = {
-      {{WriteScript(dir / "ok", "exit 0\n")}, poExited, 0},
-      {{WriteScript(dir / "four", "exit 4\n")}, poExited, 4},
+      {{WriteScript(dir.File("ok"), "exit 0\n")}, poExited, 0},
+      {{WriteScript(dir.File("four"), "exit 4\n")}, poExited, 4},
       {{"rv-no-such-program"}, poNotStarted, ENOENT},
       {{"/dev/null"}, poNotStarted, EACCES},
   };
@@ -147,15 +148,15 @@ TEST(StartDetached, ReportsExitCodesAndStartFailures) {
 }
 
 TEST(StartDetached, ProgramStillRunningIsLaunchedAndLeavesNoZombie) {
-  TTestFolder dir;
-  const std::string pidFile = dir / "pid";
-  WriteScript(dir / "stays",
+  rvtest::TempDir dir;
+  const std::string pidFile = dir.File("pid");
+  WriteScript(dir.File("stays"),
               "echo $$ > \"$1.part\"; readlink /proc/$$/fd/0 >> \"$1.part\"; mv \"$1.part\" \"$1\"\n"
               "exec sleep 60\n");
   // As subreaper we inherit the orphaned program, which shows that the
   // intermediate process is gone and lets the test reap the program itself.
   ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-  TProcessResult r = StartDetached({dir / "stays", pidFile}, 200ms);
+  TProcessResult r = StartDetached({dir.File("stays"), pidFile}, 200ms);
   EXPECT_EQ(r.Outcome, poStillRunning);
   ASSERT_TRUE(test::PollUntil([&] { return std::filesystem::exists(pidFile); }));
   std::istringstream info(ReadFile(pidFile));

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include <gtest/gtest.h>
+
 #include "tests/platform/os/OsTestSupport.h"
 
 namespace rv {
@@ -10,10 +12,10 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(ShellOpen, HandsTheTargetToTheOpenerAsOneArgument) {
-  test::TTestFolder dir;
-  const std::string log = dir / "args";
+  rvtest::TempDir dir;
+  const std::string log = dir.File("args");
   // The fake opener records its arguments and exits with the code the target asks for.
-  test::WriteScript(dir / "xdg-open",
+  test::WriteScript(dir.File("xdg-open"),
                     "for a in \"$@\"; do printf '[%s]' \"$a\" >> '" + log + "'; done\n"
                     "case \"$1\" in *fail*) exit 4;; esac\nexit 0\n");
   test::TPathPrepend path(dir.Path());
@@ -38,7 +40,7 @@ TEST(ShellOpen, HandsTheTargetToTheOpenerAsOneArgument) {
     TShellOpenResult r = ShellOpen(c.target, opener);
     EXPECT_EQ(r.Status, c.status);
     EXPECT_EQ(r.ExitCode, c.exitCode);
-    EXPECT_EQ(test::ReadFile(log), c.recorded);
+    EXPECT_EQ(rvtest::ReadFile(log), c.recorded);
   }
 }
 

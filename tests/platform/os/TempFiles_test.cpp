@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <set>
 
+#include <gtest/gtest.h>
+
 #include "platform/rtl/Exceptions.h"
 #include "tests/platform/os/OsTestSupport.h"
 
@@ -12,19 +14,18 @@ namespace rv {
 namespace {
 
 using test::TEnvOverride;
-using test::TTestFolder;
 
 TEST(TempFolder, FollowsTmpdirOnlyWhenItIsAFolder) {
-  TTestFolder dir;
-  test::WriteFile(dir / "file", "");
+  rvtest::TempDir dir;
+  rvtest::WriteFile(dir.File("file"), "");
   struct {
     std::optional<std::string> tmpdir;
     std::string expected;
   } const cases[] = {
       {dir.Path(), dir.Path() + "/"},
       {dir.Path() + "/", dir.Path() + "/"},
-      {dir / "missing", "/tmp/"},
-      {dir / "file", "/tmp/"},
+      {dir.File("missing"), "/tmp/"},
+      {dir.File("file"), "/tmp/"},
       {"", "/tmp/"},
       {std::nullopt, "/tmp/"},
   };
@@ -36,7 +37,7 @@ TEST(TempFolder, FollowsTmpdirOnlyWhenItIsAFolder) {
 }
 
 TEST(CreateTempFile, UniqueEmptyPrivateFilesWithPrefixAndExtension) {
-  TTestFolder dir;
+  rvtest::TempDir dir;
   TEnvOverride env("TMPDIR", dir.Path());
   std::set<std::string> names;
   for (int i = 0; i < 50; ++i) {
@@ -61,28 +62,28 @@ TEST(CreateTempFile, UnwritableFolderRaises) {
 }
 
 TEST(CreateNewFile, CreatesOnlyWhereNothingExists) {
-  TTestFolder dir;
-  test::WriteFile(dir / "existing", "keep");
-  std::filesystem::create_symlink(dir / "target", dir / "dangling");
-  std::filesystem::create_symlink(dir / "existing", dir / "link");
+  rvtest::TempDir dir;
+  rvtest::WriteFile(dir.File("existing"), "keep");
+  std::filesystem::create_symlink(dir.File("target"), dir.File("dangling"));
+  std::filesystem::create_symlink(dir.File("existing"), dir.File("link"));
 
-  TFileHandle fd = CreateNewFile(dir / "fresh");
+  TFileHandle fd = CreateNewFile(dir.File("fresh"));
   EXPECT_TRUE(fd.Valid());
   struct stat st{};
-  ASSERT_EQ(::stat((dir / "fresh").c_str(), &st), 0);
+  ASSERT_EQ(::stat((dir.File("fresh")).c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
 
   for (const char* name : {"existing", "dangling", "link", "fresh"}) {
     SCOPED_TRACE(name);
     try {
-      CreateNewFile(dir / name);
+      CreateNewFile(dir.File(name));
       ADD_FAILURE() << "no exception";
     } catch (const EFCreateError& e) {
-      EXPECT_NE(e.Message().find(dir / name), std::string::npos) << e.Message();
+      EXPECT_NE(e.Message().find(dir.File(name)), std::string::npos) << e.Message();
     }
   }
-  EXPECT_FALSE(std::filesystem::exists(dir / "target"));
-  EXPECT_EQ(test::ReadFile(dir / "existing"), "keep");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("target")));
+  EXPECT_EQ(rvtest::ReadFile(dir.File("existing")), "keep");
 }
 
 }  // namespace
