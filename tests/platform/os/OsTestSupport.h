@@ -22,7 +22,7 @@ inline std::string WriteScript(const std::string& name, const std::string& body)
   return name;
 }
 
-// Sets (or, with nullopt, unsets) an environment variable for a scope.
+// Sets (nullopt: unsets) an environment variable for a scope.
 class TEnvOverride {
  public:
   TEnvOverride(std::string name, const std::optional<std::string>& value) : FName(std::move(name)) {
@@ -30,30 +30,20 @@ class TEnvOverride {
     Apply(value);
   }
   ~TEnvOverride() { Apply(FOld); }
-  TEnvOverride(const TEnvOverride&) = delete;
-  TEnvOverride& operator=(const TEnvOverride&) = delete;
 
  private:
-  void Apply(const std::optional<std::string>& value) {
-    if (value)
-      ::setenv(FName.c_str(), value->c_str(), 1);
-    else
-      ::unsetenv(FName.c_str());
-  }
+  void Apply(const std::optional<std::string>& v) { v ? ::setenv(FName.c_str(), v->c_str(), 1) : ::unsetenv(FName.c_str()); }
   std::string FName;
   std::optional<std::string> FOld;
 };
 
 // PATH with a folder in front, so fake programs there are found first.
-class TPathPrepend : public TEnvOverride {
- public:
-  explicit TPathPrepend(const std::string& folder)
-      : TEnvOverride("PATH", folder + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")) {}
+struct TPathPrepend : TEnvOverride {
+  explicit TPathPrepend(const std::string& folder) : TEnvOverride("PATH", folder + ":" + std::getenv("PATH")) {}
 };
 
-inline bool PollUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
+inline bool PollUntil(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
