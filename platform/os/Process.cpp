@@ -249,7 +249,7 @@ TProcessResult RunProcess(const std::vector<std::string>& Args, const TRunOption
   }
 
   TProcessResult result;
-  const auto deadline = Clock::now() + Options.Timeout;
+  auto deadline = Clock::now() + Options.Timeout;
   std::size_t written = 0;
   if (Options.Input.empty()) inParent.Reset();
   for (TFileHandle* h : {&inParent, &outParent, &errParent})
@@ -281,7 +281,8 @@ TProcessResult RunProcess(const std::vector<std::string>& Args, const TRunOption
     if (exitFd) fds[n++] = {exitFd.Get(), POLLIN, 0};
     // Without a pidfd (old kernels) the exit is found by polling.
     int timeout = exitFd ? msUntil(deadline) : std::min(msUntil(deadline), 10);
-    if (::poll(fds, n, timeout) < 0 && errno != EINTR) return result;
+    // Should poll itself fail, the program is ended as if its time were up.
+    if (::poll(fds, n, timeout) < 0 && errno != EINTR) deadline = Clock::now();
 
     if (inParent) {
       ssize_t w = ::send(inParent.Get(), Options.Input.data() + written, Options.Input.size() - written,
