@@ -5,17 +5,17 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/OSError.h"
 
 namespace rv {
 
 namespace {
 
 [[noreturn]] void raiseCreateError(const std::string& name, int error) {
-  throw EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(error));
+  throw EFCreateError("Cannot create file \"" + name + "\". " + SysErrorMessage(error));
 }
 
 }  // namespace
