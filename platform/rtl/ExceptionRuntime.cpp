@@ -1,0 +1,192 @@
+// The exception being handled, the throw-site record and the standard
+// description of an exception.
+
+#include <cxxabi.h>
+#include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <typeinfo>
+
+#include "platform/rtl/Exceptions.h"
+
+namespace rv {
+
+namespace {
+
+// libstdc++ keeps the thrown object's address as the only member of an
+// exception_ptr; ThrowAddress reads it from there.
+static_assert(sizeof(std::exception_ptr) == sizeof(void*), "unexpected exception_ptr layout");
+
+void* thrownObject(const std::exception_ptr& error) {
+  void* object = nullptr;
+  std::memcpy(&object, &error, sizeof object);
+  return object;
+}
+
+// The throw sites of the most recent throws, keyed by the thrown object.
+// Bounded: an exception still being handled after this many newer throws
+// loses its address, which is then reported as unknown.
+class ThrowSites {
+ public:
+  void Record(void* object, void* site) {
+    std::lock_guard<std::mutex> guard(FLock);
+    for (Entry& e : FEntries)
+      if (e.Object == object) {
+        e.Site = site;
+        return;
+      }
+    FEntries[FNext] = {object, site};
+    FNext = (FNext + 1) % FEntries.size();
+  }
+
+  void* Find(const void* object) {
+    if (!object) return nullptr;
+    std::lock_guard<std::mutex> guard(FLock);
+    for (const Entry& e : FEntries)
+      if (e.Object == object) return e.Site;
+    return nullptr;
+  }
+
+ private:
+  struct Entry {
+    const void* Object = nullptr;
+    void* Site = nullptr;
+  };
+  std::mutex FLock;
+  std::array<Entry, 64> FEntries{};
+  std::size_t FNext = 0;
+};
+
+// Constant-initialised, so it is usable by throws during any static
+// initialisation.
+constinit ThrowSites throwSites;
+
+using CxaThrow = void (*)(void*, std::type_info*, void (*)(void*));
+
+CxaThrow realCxaThrow() {
+  static const CxaThrow real = reinterpret_cast<CxaThrow>(dlsym(RTLD_NEXT, "__cxa_throw"));
+  return real;
+}
+
+std::string demangled(const std::type_info* type) {
+  if (!type) return "unknown";
+  int status = 0;
+  char* name = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
+  if (status != 0 || !name) return type->name();
+  std::string result(name);
+  std::free(name);
+  return result;
+}
+
+// The exception held by `error` as an Exception: the thrown object itself
+// when it is one, otherwise a converted copy stored in `converted`.
+Exception* asException(const std::exception_ptr& error, std::unique_ptr<Exception>& converted) {
+  if (!error) throw EArgumentException("No exception to handle");
+  try {
+    std::rethrow_exception(error);
+  } catch (Exception& e) {
+    return &e;
+  } catch (const std::bad_alloc&) {
+    converted = std::make_unique<EOutOfMemory>("Out of memory");
+  } catch (const std::exception& e) {
+    converted = std::make_unique<EStdException>(demangled(abi::__cxa_current_exception_type()), e.what());
+  } catch (...) {
+    converted = std::make_unique<EStdException>(demangled(abi::__cxa_current_exception_type()), "");
+  }
+  return converted.get();
+}
+
+thread_local TExceptionScope* currentScope = nullptr;
+
+std::string baseName(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash ? slash + 1 : path;
+}
+
+std::string executableName() {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return {};
+  path[n] = '\0';
+  return baseName(path);
+}
+
+std::string moduleName(const void* address) {
+  Dl_info info{};
+  link_map* map = nullptr;
+  if (address && dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) && map &&
+      map->l_name && map->l_name[0] != '\0')
+    return baseName(map->l_name);
+  // The executable's own link map has no name.
+  return executableName();
+}
+
+// As the classic %p: eight upper-case hex digits when the address fits in
+// 32 bits, sixteen otherwise.
+std::string pointerText(const void* address) {
+  auto value = reinterpret_cast<std::uintptr_t>(address);
+  char text[24];
+  std::snprintf(text, sizeof text, "%0*llX", value > 0xFFFFFFFFu ? 16 : 8,
+                static_cast<unsigned long long>(value));
+  return text;
+}
+
+}  // namespace
+
+// ---- The exception being handled ---------------------------------------------
+
+Exception* ExceptObject() { return currentScope ? &currentScope->Object() : nullptr; }
+
+void* ExceptAddr() { return currentScope ? currentScope->Address() : nullptr; }
+
+void* ThrowAddress(const std::exception_ptr& error) { return throwSites.Find(thrownObject(error)); }
+
+TExceptionScope::TExceptionScope(std::exception_ptr error)
+    : FError(std::move(error)), FObject(asException(FError, FConverted)), FAddress(ThrowAddress(FError)) {
+  FOuter = currentScope;
+  currentScope = this;
+}
+
+TExceptionScope::~TExceptionScope() { currentScope = FOuter; }
+
+std::shared_ptr<Exception> AcquireException(const std::exception_ptr& error) {
+  std::unique_ptr<Exception> converted;
+  Exception* object = asException(error, converted);
+  if (converted) return std::shared_ptr<Exception>(std::move(converted));
+  // Keeps the thrown object alive through a copy of the exception_ptr.
+  auto holder = std::make_shared<std::exception_ptr>(error);
+  return std::shared_ptr<Exception>(holder, object);
+}
+
+std::string ExceptionErrorMessage(const Exception& E, const void* address) {
+  std::string message = E.Message();
+  if (!message.empty() && message.back() != '.') message += '.';
+  return "Exception " + E.ClassName() + " in module " + moduleName(address) + " at " + pointerText(address) +
+         ".\r\n" + message;
+}
+
+}  // namespace rv
+
+// Every C++ throw in the process passes here first (this library comes
+// before the C++ runtime in symbol lookup), so the throw site is known for
+// exceptions raised anywhere, the standard library included. Rethrows do not
+// come through here and keep the first site.
+// Defined under its own name with the ABI symbol as assembler label, since
+// the compilers declare __cxa_throw themselves with differing types.
+extern "C" [[gnu::visibility("default"), noreturn]] void rvInterposedCxaThrow(void* object, std::type_info* type,
+                                                                            void (*destructor)(void*))
+    asm("__cxa_throw");
+
+extern "C" void rvInterposedCxaThrow(void* object, std::type_info* type, void (*destructor)(void*)) {
+  rv::throwSites.Record(object, __builtin_return_address(0));
+  rv::realCxaThrow()(object, type, destructor);
+  __builtin_unreachable();
+}
