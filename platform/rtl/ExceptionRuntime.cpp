@@ -31,27 +31,42 @@ void* thrownObject(const std::exception_ptr& error) {
   return object;
 }
 
-// The throw sites of the most recent throws, keyed by the thrown object.
-// Bounded: an exception still being handled after this many newer throws
-// loses its address, which is then reported as unknown.
+using Destructor = void (*)(void*);
+
+// The throw sites of the exceptions alive now, keyed by the thrown object. A
+// recorded exception's destructor is routed through forgetThrow, so an entry
+// lives exactly as long as its exception and a later exception at the same
+// address can never find a stale site. Fixed size, since a throw must not
+// allocate; with all entries taken, a throw goes unrecorded (its address is
+// then unknown).
 class ThrowSites {
  public:
-  void Record(void* object, void* site) {
+  bool Record(const void* object, void* site, Destructor destructor) {
     std::lock_guard<std::mutex> guard(FLock);
     for (Entry& e : FEntries)
-      if (e.Object == object) {
-        e.Site = site;
-        return;
+      if (!e.Object) {
+        e = {object, site, destructor};
+        return true;
       }
-    FEntries[FNext] = {object, site};
-    FNext = (FNext + 1) % FEntries.size();
+    return false;
   }
 
   void* Find(const void* object) {
-    if (!object) return nullptr;
     std::lock_guard<std::mutex> guard(FLock);
     for (const Entry& e : FEntries)
       if (e.Object == object) return e.Site;
+    return nullptr;
+  }
+
+  // Removes the entry and gives the exception's own destructor.
+  Destructor Forget(const void* object) {
+    std::lock_guard<std::mutex> guard(FLock);
+    for (Entry& e : FEntries)
+      if (e.Object == object) {
+        Destructor destructor = e.OwnDestructor;
+        e = {};
+        return destructor;
+      }
     return nullptr;
   }
 
@@ -59,17 +74,26 @@ class ThrowSites {
   struct Entry {
     const void* Object = nullptr;
     void* Site = nullptr;
+    Destructor OwnDestructor = nullptr;
   };
   std::mutex FLock;
-  std::array<Entry, 64> FEntries{};
-  std::size_t FNext = 0;
+  std::array<Entry, 256> FEntries{};
 };
 
-// Constant-initialised, so it is usable by throws during any static
-// initialisation.
+// Constant-initialised, so throws during static initialisation are recorded
+// too.
 constinit ThrowSites throwSites;
 
-using CxaThrow = void (*)(void*, std::type_info*, void (*)(void*));
+void forgetThrow(void* object) {
+  if (Destructor own = throwSites.Forget(object)) own(object);
+}
+
+// The destructor to hand to the C++ runtime for a thrown object.
+Destructor recordThrow(void* object, void* site, Destructor own) {
+  return throwSites.Record(object, site, own) ? forgetThrow : own;
+}
+
+using CxaThrow = void (*)(void*, std::type_info*, Destructor);
 
 CxaThrow realCxaThrow() {
   static const CxaThrow real = reinterpret_cast<CxaThrow>(dlsym(RTLD_NEXT, "__cxa_throw"));
@@ -147,7 +171,10 @@ Exception* ExceptObject() { return currentScope ? &currentScope->Object() : null
 
 void* ExceptAddr() { return currentScope ? currentScope->Address() : nullptr; }
 
-void* ThrowAddress(const std::exception_ptr& error) { return throwSites.Find(thrownObject(error)); }
+void* ThrowAddress(const std::exception_ptr& error) {
+  const void* object = thrownObject(error);
+  return object ? throwSites.Find(object) : nullptr;
+}
 
 TExceptionScope::TExceptionScope(std::exception_ptr error)
     : FError(std::move(error)), FObject(asException(FError, FConverted)), FAddress(ThrowAddress(FError)) {
@@ -186,7 +213,6 @@ extern "C" [[gnu::visibility("default"), noreturn]] void rvInterposedCxaThrow(vo
     asm("__cxa_throw");
 
 extern "C" void rvInterposedCxaThrow(void* object, std::type_info* type, void (*destructor)(void*)) {
-  rv::throwSites.Record(object, __builtin_return_address(0));
-  rv::realCxaThrow()(object, type, destructor);
+  rv::realCxaThrow()(object, type, rv::recordThrow(object, __builtin_return_address(0), destructor));
   __builtin_unreachable();
 }

@@ -196,6 +196,7 @@ TEST(Thread, SynchronizeOnTheGuiThreadRunsInline) {
 TEST(Thread, AnExceptionInASynchronizedCallIsRaisedAgainInTheWorker) {
   std::string caughtMessage;
   void* site = nullptr;
+  std::atomic<bool> done{false};
   std::thread plain([&] {
     try {
       TThread::Synchronize(nullptr, [] { throw EConvertError("not a number"); });
@@ -203,8 +204,9 @@ TEST(Thread, AnExceptionInASynchronizedCallIsRaisedAgainInTheWorker) {
       caughtMessage = e.Message();
       site = ThrowAddress(std::current_exception());
     }
+    done = true;
   });
-  ASSERT_TRUE(serveUntil([&] { return !caughtMessage.empty(); }));
+  ASSERT_TRUE(serveUntil([&] { return done.load(); }));
   plain.join();
   EXPECT_EQ(caughtMessage, "not a number");
   EXPECT_NE(site, nullptr);

@@ -79,6 +79,36 @@ TEST(ThrowAddress, RethrowsKeepTheFirstSite) {
   EXPECT_EQ(ThrowAddress(nullptr), nullptr);
 }
 
+TEST(ThrowAddress, IsForgottenWithItsException) {
+  // Same type and size: the allocator likely hands the freed place out again.
+  caught([] { throw std::runtime_error("thrown"); });
+  std::exception_ptr made = std::make_exception_ptr(std::runtime_error("never thrown"));
+  EXPECT_EQ(ThrowAddress(made), nullptr);
+}
+
+// Counts its destructions, to check every thrown object is destroyed once.
+struct Counted {
+  explicit Counted(int* count) : Count(count) {}
+  Counted(const Counted&) = delete;
+  ~Counted() { ++*Count; }
+  int* Count;
+};
+
+TEST(ThrowAddress, ManyLiveExceptionsAreAllDestroyedOnce) {
+  int destroyed = 0;
+  std::vector<std::exception_ptr> live;
+  for (int i = 0; i < 300; ++i) live.push_back(caught([&] { throw Counted(&destroyed); }));
+  EXPECT_NE(ThrowAddress(live.front()), nullptr);
+  // Beyond the record's capacity the address is unknown, never wrong.
+  for (const std::exception_ptr& e : live) {
+    void* site = ThrowAddress(e);
+    EXPECT_TRUE(site == nullptr || site == ThrowAddress(live.front()));
+  }
+  EXPECT_EQ(destroyed, 0);
+  live.clear();
+  EXPECT_EQ(destroyed, 300);
+}
+
 struct Conversion {
   const char* Name;
   std::function<void()> Thrower;
