@@ -213,7 +213,8 @@ void TThread::RemoveQueuedEvents(TThread* AThread) {
   CallQueue& q = callQueue();
   std::lock_guard<std::mutex> guard(q.Lock);
   // Synchronous calls stay: their callers are blocked until they ran.
-  std::erase_if(q.Pending, [&](const std::shared_ptr<QueuedCall>& c) { return !c->Synchronous && c->Thread == AThread; });
+  std::erase_if(q.Pending,
+                [&](const std::shared_ptr<QueuedCall>& c) { return !c->Synchronous && c->Thread == AThread; });
 }
 
 // ---- TThread -------------------------------------------------------------------

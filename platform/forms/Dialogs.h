@@ -15,8 +15,8 @@
 namespace rv {
 
 RV_ENUM(TMsgDlgType, std::uint8_t, mtWarning, mtError, mtInformation, mtConfirmation, mtCustom)
-RV_ENUM(TMsgDlgBtn, std::uint8_t, mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll,
-        mbYesToAll, mbHelp)
+RV_ENUM(TMsgDlgBtn, std::uint8_t, mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll,
+        mbHelp)
 using TMsgDlgButtons = Set<TMsgDlgBtn, std::uint16_t>;
 
 using TModalResult = int;
@@ -70,8 +70,8 @@ struct TMessageBoxRecord {
 // button, in the set's order, that closes the box (mrNone when none does).
 class THeadlessMessageBoxes : public TMessageBoxService {
  public:
-  TModalResult Show(const std::string& Caption, const std::string& Text, TMsgDlgType DlgType,
-                    TMsgDlgButtons Buttons, int HelpCtx) override;
+  TModalResult Show(const std::string& Caption, const std::string& Text, TMsgDlgType DlgType, TMsgDlgButtons Buttons,
+                    int HelpCtx) override;
 
   std::vector<TMessageBoxRecord> Records() const;
   void Clear();

@@ -50,11 +50,11 @@ struct TMessage {
 // What a hint window is about to show; OnShowHint may change any of it.
 struct THintInfo {
   TControl* HintControl = nullptr;
-  TPoint HintPos;            // screen position of the hint window
+  TPoint HintPos;  // screen position of the hint window
   std::int32_t HintMaxWidth = 0;
   std::int32_t HintColor = 0;  // a colour value
-  TRect CursorRect;          // the hint hides when the pointer leaves it
-  TPoint CursorPos;          // pointer position in the control
+  TRect CursorRect;            // the hint hides when the pointer leaves it
+  TPoint CursorPos;            // pointer position in the control
   std::int32_t ReshowTimeout = 0;
   std::int32_t HideTimeout = 0;
   std::string HintStr;

@@ -146,8 +146,8 @@ std::string executableName() {
 std::string moduleName(const void* address) {
   Dl_info info{};
   link_map* map = nullptr;
-  if (address && dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) && map &&
-      map->l_name && map->l_name[0] != '\0')
+  if (address && dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) && map && map->l_name &&
+      map->l_name[0] != '\0')
     return baseName(map->l_name);
   // The executable's own link map has no name.
   return executableName();
@@ -158,8 +158,7 @@ std::string moduleName(const void* address) {
 std::string pointerText(const void* address) {
   auto value = reinterpret_cast<std::uintptr_t>(address);
   char text[24];
-  std::snprintf(text, sizeof text, "%0*llX", value > 0xFFFFFFFFu ? 16 : 8,
-                static_cast<unsigned long long>(value));
+  std::snprintf(text, sizeof text, "%0*llX", value > 0xFFFFFFFFu ? 16 : 8, static_cast<unsigned long long>(value));
   return text;
 }
 
@@ -196,8 +195,8 @@ std::shared_ptr<Exception> AcquireException(const std::exception_ptr& error) {
 std::string ExceptionErrorMessage(const Exception& E, const void* address) {
   std::string message = E.Message();
   if (!message.empty() && message.back() != '.') message += '.';
-  return "Exception " + E.ClassName() + " in module " + moduleName(address) + " at " + pointerText(address) +
-         ".\r\n" + message;
+  return "Exception " + E.ClassName() + " in module " + moduleName(address) + " at " + pointerText(address) + ".\r\n" +
+         message;
 }
 
 }  // namespace rv
@@ -208,9 +207,8 @@ std::string ExceptionErrorMessage(const Exception& E, const void* address) {
 // come through here and keep the first site.
 // Defined under its own name with the ABI symbol as assembler label, since
 // the compilers declare __cxa_throw themselves with differing types.
-extern "C" [[gnu::visibility("default"), noreturn]] void rvInterposedCxaThrow(void* object, std::type_info* type,
-                                                                            void (*destructor)(void*))
-    asm("__cxa_throw");
+extern "C" [[gnu::visibility("default"), noreturn]] void rvInterposedCxaThrow(
+    void* object, std::type_info* type, void (*destructor)(void*)) asm("__cxa_throw");
 
 extern "C" void rvInterposedCxaThrow(void* object, std::type_info* type, void (*destructor)(void*)) {
   rv::realCxaThrow()(object, type, rv::recordThrow(object, __builtin_return_address(0), destructor));

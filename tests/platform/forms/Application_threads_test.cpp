@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/classes/Thread.h"
 #include "platform/forms/Application.h"
