@@ -43,31 +43,26 @@ class ThrowSites {
  public:
   bool Record(const void* object, void* site, Destructor destructor) {
     std::lock_guard<std::mutex> guard(FLock);
-    for (Entry& e : FEntries)
-      if (!e.Object) {
-        e = {object, site, destructor};
-        return true;
-      }
-    return false;
+    Entry* e = Probe(object, nullptr);
+    if (!e) return false;
+    *e = {object, site, destructor};
+    return true;
   }
 
   void* Find(const void* object) {
     std::lock_guard<std::mutex> guard(FLock);
-    for (const Entry& e : FEntries)
-      if (e.Object == object) return e.Site;
-    return nullptr;
+    Entry* e = Probe(object, object);
+    return e ? e->Site : nullptr;
   }
 
   // Removes the entry and gives the exception's own destructor.
   Destructor Forget(const void* object) {
     std::lock_guard<std::mutex> guard(FLock);
-    for (Entry& e : FEntries)
-      if (e.Object == object) {
-        Destructor destructor = e.OwnDestructor;
-        e = {};
-        return destructor;
-      }
-    return nullptr;
+    Entry* e = Probe(object, object);
+    if (!e) return nullptr;
+    Destructor destructor = e->OwnDestructor;
+    *e = {};
+    return destructor;
   }
 
  private:
@@ -76,6 +71,18 @@ class ThrowSites {
     void* Site = nullptr;
     Destructor OwnDestructor = nullptr;
   };
+
+  // The entry holding `wanted` (null: a free entry), searched from the
+  // object's own place on, so that the usual case reads one entry.
+  Entry* Probe(const void* object, const void* wanted) {
+    std::size_t start = (reinterpret_cast<std::uintptr_t>(object) * 0x9E3779B97F4A7C15ull) >> 56;
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+      Entry& e = FEntries[(start + i) % FEntries.size()];
+      if (e.Object == wanted) return &e;
+    }
+    return nullptr;
+  }
+
   std::mutex FLock;
   std::array<Entry, 256> FEntries{};
 };
@@ -206,11 +213,12 @@ std::string ExceptionErrorMessage(const Exception& E, const void* address) {
 // exceptions raised anywhere, the standard library included. Rethrows do not
 // come through here and keep the first site.
 // Defined under its own name with the ABI symbol as assembler label, since
-// the compilers declare __cxa_throw themselves with differing types.
-extern "C" [[gnu::visibility("default"), noreturn]] void rvInterposedCxaThrow(
-    void* object, std::type_info* type, void (*destructor)(void*)) asm("__cxa_throw");
+// the compilers declare __cxa_throw themselves with differing types. The
+// real one is reached by a tail call, so the unwinder meets no extra frame.
+extern "C" [[gnu::visibility("default")]] void rvInterposedCxaThrow(void* object, std::type_info* type,
+                                                                  void (*destructor)(void*)) asm("__cxa_throw");
 
 extern "C" void rvInterposedCxaThrow(void* object, std::type_info* type, void (*destructor)(void*)) {
-  rv::realCxaThrow()(object, type, rv::recordThrow(object, __builtin_return_address(0), destructor));
-  __builtin_unreachable();
+  rv::CxaThrow real = rv::realCxaThrow();
+  real(object, type, rv::recordThrow(object, __builtin_return_address(0), destructor));
 }
