@@ -218,6 +218,8 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Run() {
+  // Off the GUI thread every pass would fail and be reported, for ever.
+  if (!IsMainThread()) throw EThread("The message loop runs on the GUI thread only");
   while (!Terminated()) {
     try {
       HandleMessage();

@@ -106,7 +106,7 @@ class TApplication : public TComponent {
   // Handles one posted message (with the pending calls and window-system
   // events); with nothing to handle, runs Idle() and waits for work.
   void HandleMessage();
-  // Handles messages until Terminate().
+  // Handles messages until Terminate(). Raises EThread off the GUI thread.
   void Run();
   // Any thread; also by posting WM_QUIT.
   void Terminate();

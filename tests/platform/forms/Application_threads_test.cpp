@@ -51,6 +51,7 @@ TEST(ApplicationThreads, AWorkersSendMessageAndSynchronizeRunInsideTheLoop) {
   });
   app.Run();
   worker.join();
+  std::thread([&] { EXPECT_THROW(app.Run(), EThread); }).join();
   EXPECT_EQ(result, 99);
   EXPECT_TRUE(hookOnGui);
   EXPECT_TRUE(synchronized);
