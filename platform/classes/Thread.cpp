@@ -7,11 +7,11 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <deque>
 #include <system_error>
 
 #include "platform/classes/Published.h"
+#include "platform/rtl/OSError.h"
 
 namespace rv {
 
@@ -22,7 +22,7 @@ namespace {
 class EventSignal {
  public:
   EventSignal() : FFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (FFd < 0) throw EOSError(std::string("Cannot create an event: ") + std::strerror(errno), errno);
+    if (FFd < 0) RaiseLastOSError();
   }
   ~EventSignal() { close(FFd); }
   EventSignal(const EventSignal&) = delete;

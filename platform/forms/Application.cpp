@@ -9,6 +9,7 @@
 #include "platform/classes/Published.h"
 #include "platform/classes/Thread.h"
 #include "platform/forms/WidgetSet.h"
+#include "platform/rtl/FileUtils.h"
 
 namespace rv {
 
@@ -16,18 +17,10 @@ TApplication* Application = nullptr;
 
 namespace {
 
-// To be replaced by the file helpers of platform/rtl.
 std::string executablePath() {
   char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return {};
-  return std::string(path, static_cast<std::size_t>(n));
-}
-
-std::string titleFrom(const std::string& exePath) {
-  std::string name = exePath.substr(exePath.rfind('/') + 1);
-  std::size_t dot = name.rfind('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+  return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
 }
 
 std::uint32_t tickCount() {
@@ -84,7 +77,7 @@ const TClass& TApplication::StaticClass() {
   return cls;
 }
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), FTitle(titleFrom(executablePath())) {}
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), FTitle(ChangeFileExt(ExtractFileName(executablePath()), "")) {}
 
 std::string TApplication::ExeName() const { return executablePath(); }
 

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -16,6 +15,8 @@
 #include <typeinfo>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Format.h"
 
 namespace rv {
 
@@ -137,17 +138,10 @@ Exception* asException(const std::exception_ptr& error, std::unique_ptr<Exceptio
 
 thread_local TExceptionScope* currentScope = nullptr;
 
-std::string baseName(const char* path) {
-  const char* slash = std::strrchr(path, '/');
-  return slash ? slash + 1 : path;
-}
-
 std::string executableName() {
   char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return {};
-  path[n] = '\0';
-  return baseName(path);
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+  return n > 0 ? ExtractFileName(std::string_view(path, static_cast<std::size_t>(n))) : std::string();
 }
 
 std::string moduleName(const void* address) {
@@ -155,18 +149,9 @@ std::string moduleName(const void* address) {
   link_map* map = nullptr;
   if (address && dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) && map && map->l_name &&
       map->l_name[0] != '\0')
-    return baseName(map->l_name);
+    return ExtractFileName(map->l_name);
   // The executable's own link map has no name.
   return executableName();
-}
-
-// As the classic %p: eight upper-case hex digits when the address fits in
-// 32 bits, sixteen otherwise.
-std::string pointerText(const void* address) {
-  auto value = reinterpret_cast<std::uintptr_t>(address);
-  char text[24];
-  std::snprintf(text, sizeof text, "%0*llX", value > 0xFFFFFFFFu ? 16 : 8, static_cast<unsigned long long>(value));
-  return text;
 }
 
 }  // namespace
@@ -202,8 +187,8 @@ std::shared_ptr<Exception> AcquireException(const std::exception_ptr& error) {
 std::string ExceptionErrorMessage(const Exception& E, const void* address) {
   std::string message = E.Message();
   if (!message.empty() && message.back() != '.') message += '.';
-  return "Exception " + E.ClassName() + " in module " + moduleName(address) + " at " + pointerText(address) + ".\r\n" +
-         message;
+  return "Exception " + E.ClassName() + " in module " + moduleName(address) + " at " + Format("%p", address) +
+         ".\r\n" + message;
 }
 
 }  // namespace rv
