@@ -9,6 +9,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Utf16.h"
 
 namespace rv {
@@ -414,7 +415,9 @@ TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner), FItems(std::make
 
 void TComboBox::ItemsChanged(TObject*) {
   NotifyWidgetSet(ccItems);
-  if (FItemIndex >= FItems->Count()) SetItemIndex(-1);
+  // The selection follows its item when others come or go.
+  if (FItemIndex >= 0 && (FItemIndex >= FItems->Count() || !SameText(FItems->Get(FItemIndex), Text())))
+    SetItemIndex(FItems->IndexOf(Text()));
 }
 
 void TComboBox::SetItemIndex(int Value) {

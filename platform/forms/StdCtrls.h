@@ -196,7 +196,8 @@ class TComboBox : public TWinControl {
  public:
   explicit TComboBox(TComponent* AOwner);
 
-  // Owned by the combo box. Removing the selected item clears the selection.
+  // Owned by the combo box. The selection follows its item when others come
+  // or go; removing the selected item clears the selection and the text.
   TStrings* Items() const { return FItems.get(); }
   void SetItems(const TStrings* Value) { FItems->Assign(Value); }
   // The selected item (-1: none); selecting puts its text into Text. An
