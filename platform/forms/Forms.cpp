@@ -87,6 +87,9 @@ const TClass& TCustomForm::StaticClass() {
           .Stored(notParentColor)
           .Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, false)
           .Property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, false)
+          // A form has no parent to take it from: its own default is safe.
+          .Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false)
+          .Stored([](const TCustomForm& f) { return !f.ParentShowHint(); })
           .Property("Visible", &TControl::Visible, &TControl::SetVisible, false)
           .Property("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
           .Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle, bsSizeable)
