@@ -252,8 +252,9 @@ class TControl : public TComponent {
   // Asks the parent to lay out its aligned children again.
   void RequestAlign();
   // Starts destruction once: marks the control and what it owns as being
-  // destroyed, tells the widget set and leaves the parent. Every destructor
-  // of the hierarchy calls it first.
+  // destroyed, tells the widget set and leaves the parent. The destructors
+  // of TControl, TWinControl and TCustomForm call it first, so it runs
+  // while as much of the object as possible still exists.
   void Destroying();
   bool IsLoading() const { return ComponentState().Contains(csLoading); }
   bool IsDestroying() const { return FDestroying; }

@@ -214,15 +214,6 @@ TEST(TControl, AParentDestroysItsChildrenWhoeverOwnsThem) {
   EXPECT_EQ(owner.ComponentCount(), 0);
 }
 
-TEST(TControl, ClickRaisesOnClickWithTheControlAsSender) {
-  TLabel label(nullptr);
-  TObject* sender = nullptr;
-  label.Click();
-  label.SetOnClick([&](TObject* s) { sender = s; });
-  label.Click();
-  EXPECT_EQ(sender, &label);
-}
-
 // Records what the model tells the widget set.
 struct TRecordingWidgetSet : TWidgetSet {
   std::vector<std::string> Log;

@@ -29,20 +29,4 @@ TEST(ModalLoop, ServesSynchronizeFromAWorker) {
   EXPECT_EQ(memo->Lines()->Get(lines - 1), std::to_string(lines - 1));
 }
 
-TEST(ModalLoop, AWorkersExceptionGoesBackToTheWorker) {
-  TForm form(nullptr);
-  bool raised = false;
-  std::thread worker([&] {
-    try {
-      TThread::Synchronize(nullptr, [] { throw EConvertError("bad"); });
-    } catch (const EConvertError&) {
-      raised = true;
-    }
-    TThread::Queue(nullptr, [&] { form.Close(); });
-  });
-  EXPECT_EQ(form.ShowModal(), mrCancel);
-  worker.join();
-  EXPECT_TRUE(raised);
-}
-
 }  // namespace

@@ -50,18 +50,6 @@ TEST(TCheckBox, StateSetInCodeRaisesOnClickOnAChangeOnly) {
   EXPECT_EQ(box.Alignment(), taLeftJustify);
 }
 
-TEST(TButton, ClickingSetsItsFormsModalResult) {
-  TForm form(nullptr);
-  auto* button = new TButton(&form);
-  button->SetParent(&form);
-  button->SetModalResult(mrAbort);
-  button->Click();
-  EXPECT_EQ(form.ModalResult(), mrAbort);
-  TButton loose(nullptr);
-  loose.SetModalResult(mrOk);
-  loose.Click();  // no form: nothing to set
-}
-
 TEST(TEdit, ChangesRaiseOnChangeAndUserInputKeepsTheLimits) {
   TEdit edit(nullptr);
   std::vector<std::string> changes;
