@@ -183,6 +183,8 @@ RV_REGISTER_CLASS(TLabel)
 TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
   SetBounds(0, 0, 65, 17);
   SetParentColor(true);
+  // Sized from the start, so a new label reads back as it was written.
+  AdjustSize();
 }
 
 void TLabel::StyleChanged() {

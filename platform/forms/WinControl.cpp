@@ -7,7 +7,6 @@
 #include "platform/classes/Published.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Forms.h"
-#include "platform/forms/Screen.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace rv {
