@@ -91,7 +91,9 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 TRect TControl::BoundsRect() const {
-  auto clamped = [](std::int64_t v) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); };
+  auto clamped = [](std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+  };
   return TRect{FLeft, FTop, clamped(std::int64_t{FLeft} + FWidth), clamped(std::int64_t{FTop} + FHeight)};
 }
 

@@ -13,17 +13,16 @@ namespace rv {
 // ---- TPanel -------------------------------------------------------------------------------
 
 const TClass& TPanel::StaticClass() {
-  static const TClass cls =
-      TClassBuilder<TPanel>("TPanel")
-          .Property("Color", &TControl::Color, &TControl::SetColor, clBtnFace)
-          .Stored([](const TPanel& p) { return !p.ParentColor(); })
-          .Property("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, taCenter)
-          .Property("BevelInner", &TPanel::BevelInner, &TPanel::SetBevelInner, bvNone)
-          .Property("BevelOuter", &TPanel::BevelOuter, &TPanel::SetBevelOuter, bvRaised)
-          .Property("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth, 1)
-          .Property("BorderWidth", &TPanel::BorderWidth, &TPanel::SetBorderWidth, 0)
-          .Property("Caption", &TControl::Caption, &TControl::SetCaption)
-          .Build();
+  static const TClass cls = TClassBuilder<TPanel>("TPanel")
+                                .Property("Color", &TControl::Color, &TControl::SetColor, clBtnFace)
+                                .Stored([](const TPanel& p) { return !p.ParentColor(); })
+                                .Property("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, taCenter)
+                                .Property("BevelInner", &TPanel::BevelInner, &TPanel::SetBevelInner, bvNone)
+                                .Property("BevelOuter", &TPanel::BevelOuter, &TPanel::SetBevelOuter, bvRaised)
+                                .Property("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth, 1)
+                                .Property("BorderWidth", &TPanel::BorderWidth, &TPanel::SetBorderWidth, 0)
+                                .Property("Caption", &TControl::Caption, &TControl::SetCaption)
+                                .Build();
   return cls;
 }
 RV_REGISTER_CLASS(TPanel)

@@ -224,8 +224,7 @@ void TCustomForm::ApplyPosition() {
       if (screenWidth > 0 && screenHeight > 0)
         SetBounds(centred(0, screenWidth, Width()), centred(0, screenHeight, Height()), Width(), Height());
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -364,9 +363,7 @@ bool TCustomForm::HandleKey(std::uint16_t Key, TShiftState Shift) {
       button = dynamic_cast<TButton*>(focused);
       if (!button) button = FindButton(&TButton::Default);
       break;
-    case VK_ESCAPE:
-      button = FindButton(&TButton::Cancel);
-      break;
+    case VK_ESCAPE: button = FindButton(&TButton::Cancel); break;
     case VK_SPACE:
       if (auto* box = dynamic_cast<TCheckBox*>(focused)) {
         box->Toggle();

@@ -161,8 +161,8 @@ void TIcon::SetSize(int Width, int Height) {
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(Width) * 4 * static_cast<std::size_t>(Height));
   const std::size_t keep = static_cast<std::size_t>(std::min(Width, FWidth)) * 4;
   for (int y = 0; y < std::min(Height, FHeight); ++y)
-    std::memcpy(pixels.data() + static_cast<std::size_t>(y) * Width * 4, FPixels.data() + static_cast<std::size_t>(y) * FWidth * 4,
-                keep);
+    std::memcpy(pixels.data() + static_cast<std::size_t>(y) * Width * 4,
+                FPixels.data() + static_cast<std::size_t>(y) * FWidth * 4, keep);
   FPixels = std::move(pixels);
   FWidth = Width;
   FHeight = Height;

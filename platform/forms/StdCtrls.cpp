@@ -277,13 +277,14 @@ void TGroupBox::AdjustClientRect(TRect& Rect) const {
 // ---- TCustomEdit, TEdit -------------------------------------------------------------------
 
 const TClass& TCustomEdit::StaticClass() {
-  static const TClass cls = TClassBuilder<TCustomEdit>("TCustomEdit")
-                                .Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop, true)
-                                .Property("BorderStyle", &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle, bsSingle)
-                                .Property("MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength, 0)
-                                .Property("ReadOnly", &TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly, false)
-                                .Property("OnChange", &TCustomEdit::OnChange, &TCustomEdit::SetOnChange)
-                                .Build();
+  static const TClass cls =
+      TClassBuilder<TCustomEdit>("TCustomEdit")
+          .Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop, true)
+          .Property("BorderStyle", &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle, bsSingle)
+          .Property("MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength, 0)
+          .Property("ReadOnly", &TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly, false)
+          .Property("OnChange", &TCustomEdit::OnChange, &TCustomEdit::SetOnChange)
+          .Build();
   return cls;
 }
 
@@ -328,8 +329,7 @@ void TCustomEdit::UserText(const std::string& Value) {
 bool TCustomEdit::WantsKey(std::uint16_t Key, TShiftState Shift) const { return isTextKey(Key, Shift); }
 
 const TClass& TEdit::StaticClass() {
-  static const TClass cls =
-      TClassBuilder<TEdit>("TEdit").Property("Text", &TControl::Text, &TControl::SetText).Build();
+  static const TClass cls = TClassBuilder<TEdit>("TEdit").Property("Text", &TControl::Text, &TControl::SetText).Build();
   return cls;
 }
 RV_REGISTER_CLASS(TEdit)

@@ -42,8 +42,10 @@ void TWidgetSet::ControlDestroying(TControl*) {}
 TSize TWidgetSet::TextExtent(const TFont& Font, std::string_view Text) const {
   const std::int64_t h = std::min<std::int64_t>(std::llabs(Font.Height()), 1 << 16);
   std::int64_t width = 0;
-  for (std::size_t pos = 0; pos < Text.size();) width += NextCodePoint(Text, pos) == U' ' ? (3 * h + 5) / 11 : (6 * h + 5) / 11;
-  return TSize{static_cast<std::int32_t>(std::min<std::int64_t>(width, INT32_MAX)), static_cast<std::int32_t>(h + (h + 2) / 5)};
+  for (std::size_t pos = 0; pos < Text.size();)
+    width += NextCodePoint(Text, pos) == U' ' ? (3 * h + 5) / 11 : (6 * h + 5) / 11;
+  return TSize{static_cast<std::int32_t>(std::min<std::int64_t>(width, INT32_MAX)),
+               static_cast<std::int32_t>(h + (h + 2) / 5)};
 }
 
 TWidgetSet* HeadlessWidgetSet() { return &headless; }

@@ -13,7 +13,9 @@ namespace rv {
 
 namespace {
 
-std::int32_t clampToInt(std::int64_t v) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); }
+std::int32_t clampToInt(std::int64_t v) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 // The edge aligned controls are stacked from: those nearer to it come first.
 std::int64_t alignKey(TAlign align, const TControl* c) {
@@ -51,11 +53,8 @@ void place(TControl* c, TAlign align, FreeRect& r) {
       c->SetBounds(clampToInt(r.Right - c->Width()), clampToInt(r.Top), c->Width(), clampToInt(height));
       r.Right -= c->Width();
       break;
-    case alClient:
-      c->SetBounds(clampToInt(r.Left), clampToInt(r.Top), clampToInt(width), clampToInt(height));
-      break;
-    case alNone:
-      break;
+    case alClient: c->SetBounds(clampToInt(r.Left), clampToInt(r.Top), clampToInt(width), clampToInt(height)); break;
+    case alNone: break;
   }
 }
 

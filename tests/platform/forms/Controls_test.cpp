@@ -22,10 +22,14 @@ TEST(Colors, SystemColorsCarryTheirIndexAndResolveFromTheFixedTable) {
     int Index;
     TColor Rgb;
   } cases[] = {
-      {clScrollBar, 0, RGBToColor(212, 208, 200)},    {clActiveCaption, 2, RGBToColor(10, 36, 106)},
-      {clWindow, 5, clWhite},                         {clWindowText, 8, clBlack},
-      {clHighlight, 13, RGBToColor(10, 36, 106)},     {clHighlightText, 14, clWhite},
-      {clBtnFace, 15, RGBToColor(212, 208, 200)},     {clInfoBk, 24, RGBToColor(255, 255, 225)},
+      {clScrollBar, 0, RGBToColor(212, 208, 200)},
+      {clActiveCaption, 2, RGBToColor(10, 36, 106)},
+      {clWindow, 5, clWhite},
+      {clWindowText, 8, clBlack},
+      {clHighlight, 13, RGBToColor(10, 36, 106)},
+      {clHighlightText, 14, clWhite},
+      {clBtnFace, 15, RGBToColor(212, 208, 200)},
+      {clInfoBk, 24, RGBToColor(255, 255, 225)},
       {clMenuBar, 30, RGBToColor(236, 233, 216)},
   };
   for (const auto& c : cases) {
@@ -45,9 +49,12 @@ TEST(Colors, NamesReadBackAndSharedValuesTakeTheFirstName) {
     TColor Color;
     const char* WrittenAs;
   } cases[] = {
-      {"clBtnFace", clBtnFace, "clBtnFace"},     {"CLHIGHLIGHTTEXT", clHighlightText, "clHighlightText"},
-      {"clDkGray", clGray, "clGray"},            {"clLtGray", clSilver, "clSilver"},
-      {"cl3DDkShadow", cl3DDkShadow, "cl3DDkShadow"}, {"clNone", clNone, "clNone"},
+      {"clBtnFace", clBtnFace, "clBtnFace"},
+      {"CLHIGHLIGHTTEXT", clHighlightText, "clHighlightText"},
+      {"clDkGray", clGray, "clGray"},
+      {"clLtGray", clSilver, "clSilver"},
+      {"cl3DDkShadow", cl3DDkShadow, "cl3DDkShadow"},
+      {"clNone", clNone, "clNone"},
   };
   for (const auto& c : cases) {
     TColor color = 0;
@@ -81,9 +88,7 @@ TEST(Names, CursorsAndCharsetsReadBack) {
 }
 
 TEST(TFont, SizeAndHeightConvertAtNinetySixDotsPerInch) {
-  const struct {
-    int Size, Height;
-  } cases[] = {{8, -11}, {9, -12}, {10, -13}, {12, -16}, {72, -96}, {0, 0}};
+  const struct { int Size, Height; } cases[] = {{8, -11}, {9, -12}, {10, -13}, {12, -16}, {72, -96}, {0, 0}};
   for (const auto& c : cases) {
     TFont font;
     font.SetSize(c.Size);
@@ -280,9 +285,13 @@ TEST(WidgetSetSeam, TheDefaultTextMetricIsFixed) {
     int Height;
     TSize Size;
   } cases[] = {
-      {"", -11, {0, 13}},     {" ", -11, {3, 13}}, {"Close", -11, {30, 13}},
-      {"a b", -11, {15, 13}}, {"\xC3\xA9t\xC3\xA9", -11, {18, 13}},  // counted by characters
-      {"W", -22, {12, 26}},   {"W", 22, {12, 26}},
+      {"", -11, {0, 13}},
+      {" ", -11, {3, 13}},
+      {"Close", -11, {30, 13}},
+      {"a b", -11, {15, 13}},
+      {"\xC3\xA9t\xC3\xA9", -11, {18, 13}},  // counted by characters
+      {"W", -22, {12, 26}},
+      {"W", 22, {12, 26}},
   };
   for (const auto& c : cases) {
     font.SetHeight(c.Height);

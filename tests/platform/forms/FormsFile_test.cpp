@@ -227,8 +227,9 @@ TEST(FormFiles, ASampleDialogReadsBackWithAllItsValues) {
       {"modal result", d.btnOk->ModalResult(), mrOk},
       {"hidden", d.btnMore->Visible() || d.cbDetails->Visible(), false},
       {"not ticked", d.cbDetails->Checked(), false},
-      {"tab order", d.btnOk->TabOrder() * 10000 + d.cbDetails->TabOrder() * 1000 + d.btnMore->TabOrder() * 100 +
-                        d.pnlTop->TabOrder() * 10 + d.gbReason->TabOrder(),
+      {"tab order",
+       d.btnOk->TabOrder() * 10000 + d.cbDetails->TabOrder() * 1000 + d.btnMore->TabOrder() * 100 +
+           d.pnlTop->TabOrder() * 10 + d.gbReason->TabOrder(),
        1234},
       {"aligned", d.pnlTop->Align(), alTop},
       {"no outer bevel", d.pnlTop->BevelOuter(), bvNone},
@@ -346,7 +347,6 @@ TEST(FormFiles, ChangedValuesAreWrittenAndReadBack) {
   const std::string text = WriteComponentText(d);
   EXPECT_NE(unixLines(text).find("      Lines.Strings = (\n        'first'\n        'second')\n"), std::string::npos);
   EXPECT_NE(text.find("Caption = 'It''s broken'"), std::string::npos);
-
 
   TSampleDialog back(nullptr, text);
   EXPECT_EQ(back.memText->Text(), "first\r\nsecond");

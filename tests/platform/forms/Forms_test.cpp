@@ -57,7 +57,8 @@ struct Dialog {
     Retry->SetModalResult(mrRetry);
     Retry->SetCaption("&Retry");
     Box->SetCaption("&Attach");
-    for (TButton* b : {Ok, Cancel, Retry}) b->SetOnClick([this](TObject* s) { Log.push_back("click " + static_cast<TComponent*>(s)->Name()); });
+    for (TButton* b : {Ok, Cancel, Retry})
+      b->SetOnClick([this](TObject* s) { Log.push_back("click " + static_cast<TComponent*>(s)->Name()); });
     Box->SetOnClick([this](TObject*) { Log.push_back(Box->Checked() ? "ticked" : "unticked"); });
     Form.SetOnShow([this](TObject*) { Log.push_back("show"); });
     Form.SetOnHide([this](TObject*) { Log.push_back("hide"); });
@@ -134,8 +135,8 @@ TEST_F(FormsTest, ShowingFocusesTheFirstTabStopAndTabMovesOn) {
     TShiftState Shift;
     const char* Focus;
   } keys[] = {
-      {VK_TAB, {}, "Box"},         {VK_TAB, {}, "Ok"},      {VK_TAB, {ssShift}, "Box"}, {VK_TAB, {ssShift}, "Edit"},
-      {VK_TAB, {ssShift}, "Retry"}, {VK_TAB, {}, "Edit"},  // wraps both ways
+      {VK_TAB, {}, "Box"},         {VK_TAB, {}, "Ok"},           {VK_TAB, {ssShift}, "Box"},
+      {VK_TAB, {ssShift}, "Edit"}, {VK_TAB, {ssShift}, "Retry"}, {VK_TAB, {}, "Edit"},  // wraps both ways
   };
   for (const auto& k : keys) {
     EXPECT_TRUE(FeedKey(&d.Form, k.Key, k.Shift));
@@ -199,8 +200,8 @@ TEST_F(FormsTest, HidingTheActiveFormGivesThePreviousOneBack) {
   EXPECT_EQ(FormChanges, (std::vector<std::string>{"A", "B", "A", "B", "A"}));
   EXPECT_EQ(a.Log, (std::vector<std::string>{"show", "activate A", "deactivate A", "activate A", "deactivate A",
                                              "activate A"}));
-  EXPECT_EQ(b.Log, (std::vector<std::string>{"show", "activate B", "deactivate B", "activate B", "deactivate B",
-                                             "hide"}));
+  EXPECT_EQ(b.Log,
+            (std::vector<std::string>{"show", "activate B", "deactivate B", "activate B", "deactivate B", "hide"}));
   {
     Dialog c("C");
     c.Form.Show();
@@ -248,8 +249,10 @@ TEST_F(FormsTest, ShowModalEndsWithTheResultOfWhatClosedIt) {
     EXPECT_FALSE(d.Form.Modal());
     std::vector<std::string> expected{"show", "activate Dlg"};
     expected.insert(expected.end(), c.Log.begin(), c.Log.end());
-    if (expected.back() != "hide") expected.insert(expected.end(), {"deactivate Dlg", "hide"});
-    else expected.insert(expected.end() - 1, "deactivate Dlg");
+    if (expected.back() != "hide")
+      expected.insert(expected.end(), {"deactivate Dlg", "hide"});
+    else
+      expected.insert(expected.end() - 1, "deactivate Dlg");
     EXPECT_EQ(d.Log, expected) << c.Name;
   }
 }
@@ -400,7 +403,7 @@ TEST_F(FormsTest, CentredFormsAreCentredWhenAScreenSizeIsKnown) {
     bool Sized;
     int Left, Top;
   } cases[] = {
-      {poScreenCenter, false, 200, 108}, {poScreenCenter, true, 266, 279}, {poMainFormCenter, true, 266, 279},
+      {poScreenCenter, false, 200, 108}, {poScreenCenter, true, 266, 279},   {poMainFormCenter, true, 266, 279},
       {poDesigned, true, 200, 108},      {poOwnerFormCenter, true, 54, 145},
   };
   for (const auto& c : cases) {

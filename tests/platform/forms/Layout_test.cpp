@@ -34,15 +34,24 @@ TEST(Layout, AlignedChildrenShareTheClientArea) {
   } cases[] = {
       {"top", {{alTop, {5, 7, 10, 20}}}, {{0, 0, 200, 20}}},
       {"all five",
-       {{alTop, {0, 0, 10, 20}}, {alBottom, {0, 0, 10, 10}}, {alLeft, {0, 0, 30, 5}}, {alRight, {0, 0, 40, 5}},
+       {{alTop, {0, 0, 10, 20}},
+        {alBottom, {0, 0, 10, 10}},
+        {alLeft, {0, 0, 30, 5}},
+        {alRight, {0, 0, 40, 5}},
         {alClient, {0, 0, 1, 1}}},
        {{0, 0, 200, 20}, {0, 90, 200, 10}, {0, 20, 30, 70}, {160, 20, 40, 70}, {30, 20, 130, 70}}},
-      {"tops stack in their order", {{alTop, {0, 50, 1, 20}}, {alTop, {0, 10, 1, 30}}}, {{0, 30, 200, 20}, {0, 0, 200, 30}}},
+      {"tops stack in their order",
+       {{alTop, {0, 50, 1, 20}}, {alTop, {0, 10, 1, 30}}},
+       {{0, 30, 200, 20}, {0, 0, 200, 30}}},
       {"rights stack from the right edge",
        {{alRight, {10, 0, 20, 1}}, {alRight, {100, 0, 30, 1}}},
        {{150, 0, 20, 100}, {170, 0, 30, 100}}},
-      {"hidden ones take no room", {{alTop, {0, 0, 1, 20}, false}, {alClient, {0, 0, 1, 1}}}, {{0, 0, 1, 20}, {0, 0, 200, 100}}},
-      {"an exhausted area leaves nothing", {{alTop, {0, 0, 1, 150}}, {alClient, {0, 0, 1, 1}}}, {{0, 0, 200, 150}, {0, 150, 200, 0}}},
+      {"hidden ones take no room",
+       {{alTop, {0, 0, 1, 20}, false}, {alClient, {0, 0, 1, 1}}},
+       {{0, 0, 1, 20}, {0, 0, 200, 100}}},
+      {"an exhausted area leaves nothing",
+       {{alTop, {0, 0, 1, 150}}, {alClient, {0, 0, 1, 1}}},
+       {{0, 0, 200, 150}, {0, 150, 200, 0}}},
       {"unaligned ones stay", {{alNone, {3, 4, 5, 6}}, {alClient, {0, 0, 1, 1}}}, {{3, 4, 5, 6}, {0, 0, 200, 100}}},
   };
   for (const auto& c : cases) {
@@ -62,7 +71,8 @@ TEST(Layout, AlignedChildrenShareTheClientArea) {
     }
     parent.SetStateFlag(csLoading, false);
     parent.Realign();
-    for (std::size_t i = 0; i < children.size(); ++i) EXPECT_EQ(boundsOf(children[i]), c.Expected[i]) << c.Name << " #" << i;
+    for (std::size_t i = 0; i < children.size(); ++i)
+      EXPECT_EQ(boundsOf(children[i]), c.Expected[i]) << c.Name << " #" << i;
   }
 }
 
@@ -117,8 +127,10 @@ TEST(Layout, BevelsBordersAndCaptionsTakeRoomInsideTheirContainer) {
   const struct {
     TBevelCut Outer, Inner;
     int BevelWidth, BorderWidth, Inset;
-  } panels[] = {
-      {bvNone, bvNone, 1, 0, 0}, {bvRaised, bvNone, 1, 0, 1}, {bvNone, bvSpace, 4, 0, 4}, {bvRaised, bvLowered, 2, 3, 7}};
+  } panels[] = {{bvNone, bvNone, 1, 0, 0},
+                {bvRaised, bvNone, 1, 0, 1},
+                {bvNone, bvSpace, 4, 0, 4},
+                {bvRaised, bvLowered, 2, 3, 7}};
   for (const auto& p : panels) {
     TPanel panel(nullptr);
     panel.SetBounds(0, 0, 100, 50);

@@ -127,28 +127,36 @@ TEST(TIcon, WritesAnIcoFileThatReadsBackWithItsTransparency) {
 TEST(TIcon, ReadsEveryUncompressedDepth) {
   // 2x2 images; the mask hides the top right pixel (stored in the last row).
   const Bytes mask = row({0, 0, 0, 0}) + row({0x40, 0, 0, 0});
-  const Bytes twoColours = row({0, 0, 0, 0}) + row({0xFF, 0xFF, 0xFF, 0});  // black, white
+  const Bytes twoColours = row({0, 0, 0, 0}) + row({0xFF, 0xFF, 0xFF, 0});         // black, white
   const Bytes sixteen = twoColours + row({0, 0, 0xFF, 0}) + row({0, 0xFF, 0, 0});  // + red, green
   const struct {
     const char* Name;
     Dib Image;
     std::vector<std::string> Expected;  // top left, top right, bottom left, bottom right
   } cases[] = {
-      {"1 bit", {2, 2, 1, 1, 0, 0, 40, twoColours, row({0x40, 0, 0, 0}) + row({0x80, 0, 0, 0}), mask},
+      {"1 bit",
+       {2, 2, 1, 1, 0, 0, 40, twoColours, row({0x40, 0, 0, 0}) + row({0x80, 0, 0, 0}), mask},
        {"FFFFFFFF", "00000000", "000000FF", "FFFFFFFF"}},
-      {"4 bits", {2, 2, 4, 1, 0, 4, 40, sixteen, row({0x23, 0, 0, 0}) + row({0x10, 0, 0, 0}), mask},
+      {"4 bits",
+       {2, 2, 4, 1, 0, 4, 40, sixteen, row({0x23, 0, 0, 0}) + row({0x10, 0, 0, 0}), mask},
        {"FFFFFFFF", "00000000", "FF0000FF", "00FF00FF"}},
-      {"8 bits", {2, 2, 8, 1, 0, 3, 40, sixteen.substr(0, 12), row({2, 0, 0, 0}) + row({1, 1, 0, 0}), mask},
+      {"8 bits",
+       {2, 2, 8, 1, 0, 3, 40, sixteen.substr(0, 12), row({2, 0, 0, 0}) + row({1, 1, 0, 0}), mask},
        {"FFFFFFFF", "FFFFFF00", "FF0000FF", "000000FF"}},
-      {"24 bits", {2, 2, 24, 1, 0, 0, 40, "", row({1, 2, 3, 4, 5, 6, 0, 0}) + row({7, 8, 9, 10, 11, 12, 0, 0}), mask},
+      {"24 bits",
+       {2, 2, 24, 1, 0, 0, 40, "", row({1, 2, 3, 4, 5, 6, 0, 0}) + row({7, 8, 9, 10, 11, 12, 0, 0}), mask},
        {"090807FF", "0C0B0A00", "030201FF", "060504FF"}},
-      {"32 bits, alpha", {2, 2, 32, 1, 0, 0, 40, "", row({1, 2, 3, 10, 4, 5, 6, 20}) + row({7, 8, 9, 30, 0, 0, 0, 0}), mask},
+      {"32 bits, alpha",
+       {2, 2, 32, 1, 0, 0, 40, "", row({1, 2, 3, 10, 4, 5, 6, 20}) + row({7, 8, 9, 30, 0, 0, 0, 0}), mask},
        {"0908071E", "00000000", "0302010A", "06050414"}},
-      {"32 bits, mask only", {2, 2, 32, 1, 0, 0, 40, "", row({1, 2, 3, 0, 4, 5, 6, 0}) + row({7, 8, 9, 0, 0, 0, 0, 0}), mask},
+      {"32 bits, mask only",
+       {2, 2, 32, 1, 0, 0, 40, "", row({1, 2, 3, 0, 4, 5, 6, 0}) + row({7, 8, 9, 0, 0, 0, 0, 0}), mask},
        {"090807FF", "00000000", "030201FF", "060504FF"}},
-      {"32 bits, no mask", {2, 2, 32, 1, 0, 0, 40, "", row({1, 2, 3, 0, 4, 5, 6, 0}) + row({7, 8, 9, 0, 0, 0, 0, 0}), ""},
+      {"32 bits, no mask",
+       {2, 2, 32, 1, 0, 0, 40, "", row({1, 2, 3, 0, 4, 5, 6, 0}) + row({7, 8, 9, 0, 0, 0, 0, 0}), ""},
        {"090807FF", "000000FF", "030201FF", "060504FF"}},
-      {"a longer header", {2, 2, 24, 1, 0, 0, 44, "", row({1, 2, 3, 4, 5, 6, 0, 0}) + row({7, 8, 9, 10, 11, 12, 0, 0}), mask},
+      {"a longer header",
+       {2, 2, 24, 1, 0, 0, 44, "", row({1, 2, 3, 4, 5, 6, 0, 0}) + row({7, 8, 9, 10, 11, 12, 0, 0}), mask},
        {"090807FF", "0C0B0A00", "030201FF", "060504FF"}},
   };
   for (const auto& c : cases) {
@@ -179,7 +187,15 @@ TEST(TIcon, TakesTheLargestThenDeepestImageAndSkipsPngOnes) {
 }
 
 TEST(TIcon, MalformedFilesAreRejectedAndLeaveTheIconAlone) {
-  const Dib good{2, 2, 8, 1, 0, 2, 40, row({0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}), row({1, 0, 0, 0}) + row({0, 1, 0, 0}),
+  const Dib good{2,
+                 2,
+                 8,
+                 1,
+                 0,
+                 2,
+                 40,
+                 row({0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}),
+                 row({1, 0, 0, 0}) + row({0, 1, 0, 0}),
                  row({0, 0, 0, 0}) + row({0, 0, 0, 0})};
   auto with = [&](auto change) {
     Dib d = good;
@@ -223,8 +239,12 @@ TEST(TIcon, MalformedFilesAreRejectedAndLeaveTheIconAlone) {
       {"16 bits", with([](Dib& d) { d.Bits = 16; })},
       {"palette larger than the depth", with([](Dib& d) { d.ColorsUsed = 257; })},
       {"palette cut", with([](Dib& d) { d.ColorsUsed = 200; })},
-      {"colour index outside the palette", with([](Dib& d) { d.Pixels = row({5, 0, 0, 0}) + row({0, 1, 0, 0}); })},
-      {"mask cut", with([](Dib& d) { d.Mask = row({0, 0, 0, 0}); })},
+      {"colour index outside the palette", with([](Dib& d) {
+         d.Pixels = row({5, 0, 0, 0}) + row({0, 1, 0, 0});
+       })},
+      {"mask cut", with([](Dib& d) {
+         d.Mask = row({0, 0, 0, 0});
+       })},
   };
   for (const auto& c : cases) {
     TIcon icon;
@@ -252,9 +272,8 @@ TEST(TIcon, TheStockErrorIconIsARedDiscWithAWhiteCross) {
     TColor Color;
     int Alpha;
   } probes[] = {
-      {0, 0, clBlack, 0},      {31, 31, clBlack, 0},    {15, 15, clWhite, 255}, {16, 16, clWhite, 255},
-      {9, 9, clWhite, 255},    {22, 9, clWhite, 255},   {16, 2, -1, 255},       {2, 16, -1, 255},
-      {16, 29, -1, 255},       {32, 0, -1, 0},
+      {0, 0, clBlack, 0},    {31, 31, clBlack, 0}, {15, 15, clWhite, 255}, {16, 16, clWhite, 255}, {9, 9, clWhite, 255},
+      {22, 9, clWhite, 255}, {16, 2, -1, 255},     {2, 16, -1, 255},       {16, 29, -1, 255},      {32, 0, -1, 0},
   };
   for (const auto& p : probes) {
     EXPECT_EQ(icon.Alpha(p.X, p.Y), p.Alpha) << p.X << "," << p.Y;
@@ -358,7 +377,9 @@ TEST(TPicture, PicturesAndIconsRoundTripThroughAFormFile) {
   EXPECT_EQ(image2->Picture()->Bitmap()->Pixel(1, 1), RGBToColor(9, 8, 7));
   EXPECT_EQ(WriteComponentText(*back), text);
 
-  const std::string bad = "object F: TForm\r\n  object I: TImage\r\n    Picture.Data = {05544963" "6F6E00}\r\n  end\r\nend\r\n";
+  const std::string bad =
+      "object F: TForm\r\n  object I: TImage\r\n    Picture.Data = {05544963"
+      "6F6E00}\r\n  end\r\nend\r\n";
   try {
     std::unique_ptr<TComponent> never(ReadComponentText(bad, nullptr));
     ADD_FAILURE() << "a broken picture was read";

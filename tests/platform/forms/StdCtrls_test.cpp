@@ -62,7 +62,9 @@ TEST(TEdit, ChangesRaiseOnChangeAndUserInputKeepsTheLimits) {
   EXPECT_EQ(edit.Caption(), "abc");
   edit.SetMaxLength(3);
   edit.SetText("longer in code");  // only typing is limited
-  FeedText(&edit, "a\xF0\x9F\x98\x80" "bc");  // a surrogate pair counts twice
+  FeedText(&edit,
+           "a\xF0\x9F\x98\x80"
+           "bc");  // a surrogate pair counts twice
   edit.SetReadOnly(true);
   FeedText(&edit, "ignored");
   EXPECT_EQ(changes, (std::vector<std::string>{"abc", "longer in code", "a\xF0\x9F\x98\x80"}));
@@ -151,10 +153,9 @@ TEST(TextControls, TakeTypingButNotTheDialogKeys) {
     TShiftState Shift;
     bool Edit, Memo, Combo;
   } cases[] = {
-      {'A', {}, true, true, true},           {'A', {ssShift}, true, true, true},
-      {'A', {ssAlt}, false, false, false},   {VK_BACK, {}, true, true, true},
-      {VK_RETURN, {}, false, true, false},   {VK_TAB, {}, false, false, false},
-      {VK_ESCAPE, {}, false, false, false},  {VK_SPACE, {}, true, true, true},
+      {'A', {}, true, true, true},          {'A', {ssShift}, true, true, true},  {'A', {ssAlt}, false, false, false},
+      {VK_BACK, {}, true, true, true},      {VK_RETURN, {}, false, true, false}, {VK_TAB, {}, false, false, false},
+      {VK_ESCAPE, {}, false, false, false}, {VK_SPACE, {}, true, true, true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(edit.WantsKey(c.Key, c.Shift), c.Edit) << c.Key;
