@@ -159,14 +159,15 @@ class TClassBuilder {
     return *this;
   }
 
-  // A published field that receives the created child of that name.
+  // A published field that receives the created child of that name (null
+  // clears it).
   template <class F>
   TClassBuilder& Field(std::string name, F* T::*field) {
     TFieldInfo f;
     f.Name = std::move(name);
     f.Assign = [field](TObject* root, TComponent* child) {
       auto* typed = dynamic_cast<F*>(child);
-      if (!typed) return false;
+      if (child && !typed) return false;
       static_cast<T*>(root)->*field = typed;
       return true;
     };
