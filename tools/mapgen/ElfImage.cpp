@@ -32,8 +32,7 @@ TElfImage::TElfImage(std::string fileName)
   if (header.e_type == ET_DYN)
     Fail("not supported", "a position-independent executable or shared object; link it with -no-pie");
   if (header.e_type != ET_EXEC) Fail("not supported", "not an executable");
-  size_t sections = 0;
-  if (elf_getshdrnum(Handle(), &sections) != 0) Fail("corrupt section table", elf_errmsg(-1));
+  CheckLayout(header, static_cast<std::uint64_t>(st.st_size));
 
   FDwarf.reset(dwarf_begin_elf(Handle(), DWARF_C_READ, nullptr));
   if (!FDwarf && (HasSection(".debug_info") || HasSection(".zdebug_info")))
@@ -42,6 +41,24 @@ TElfImage::TElfImage(std::string fileName)
 
 void TElfImage::Fail(const std::string& what, const char* reason) const {
   throw EMapgenError(FFileName + ": " + what + ": " + (reason ? reason : "unknown error"));
+}
+
+// libelf takes tables and sections that lie beyond the end of a cut-short
+// file for empty ones; such a file would give a map with pieces missing.
+void TElfImage::CheckLayout(const GElf_Ehdr& header, std::uint64_t fileSize) const {
+  const auto within = [fileSize](std::uint64_t offset, std::uint64_t count, std::uint64_t size) {
+    return offset <= fileSize && (size == 0 || count <= (fileSize - offset) / size);
+  };
+  std::size_t sections = 0;
+  if (elf_getshdrnum(Handle(), &sections) != 0) Fail("corrupt section table", elf_errmsg(-1));
+  if (!within(header.e_shoff, sections, header.e_shentsize) || !within(header.e_phoff, header.e_phnum, header.e_phentsize))
+    Fail("corrupt ELF file", "its tables extend beyond the end of the file");
+  for (Elf_Scn* scn = elf_nextscn(Handle(), nullptr); scn; scn = elf_nextscn(Handle(), scn)) {
+    GElf_Shdr shdr;
+    if (!gelf_getshdr(scn, &shdr)) Fail("corrupt section table", elf_errmsg(-1));
+    if (shdr.sh_type != SHT_NOBITS && !within(shdr.sh_offset, 1, shdr.sh_size))
+      Fail("corrupt ELF file", "a section extends beyond the end of the file");
+  }
 }
 
 bool TElfImage::HasSection(const char* name) const {

@@ -1,11 +1,13 @@
 #pragma once
 // An ELF executable opened for reading its symbols and debug information.
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
 #include <elfutils/libdw.h>
+#include <gelf.h>
 #include <libelf.h>
 
 namespace rv::mapgen {
@@ -33,6 +35,7 @@ class TElfImage {
   [[noreturn]] void Fail(const std::string& what, const char* reason) const;
 
  private:
+  void CheckLayout(const GElf_Ehdr& header, std::uint64_t fileSize) const;
   bool HasSection(const char* name) const;
 
   class TFileDescriptor {
