@@ -171,9 +171,9 @@ TEST(Mapgen, DamagedExecutablesGiveAnErrorOrAMapNeverACrash) {
   const std::string elf = rvtest::ReadFile(kFixture);
   std::mt19937 random(7);
   std::vector<std::string> damaged;
-  for (std::size_t size = 0; size < elf.size(); size += elf.size() / 40 + random() % 97)
+  for (std::size_t size = 0; size < elf.size(); size += elf.size() / 30 + random() % 97)
     damaged.push_back(elf.substr(0, size));
-  for (int i = 0; i < 120; ++i) {
+  for (int i = 0; i < 70; ++i) {
     std::string copy = elf;
     for (int flips = 1 + static_cast<int>(random() % 8); flips > 0; --flips)
       copy[random() % copy.size()] = static_cast<char>(random());
