@@ -51,12 +51,15 @@ std::string_view field(std::string_view line, std::size_t first, std::size_t las
   return line.substr(first - 1, last - first + 1);
 }
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+constexpr std::array<signed char, 256> kHexDigits = [] {
+  std::array<signed char, 256> table{};
+  table.fill(-1);
+  for (int i = 0; i < 10; ++i) table['0' + i] = static_cast<signed char>(i);
+  for (int i = 0; i < 6; ++i) table['A' + i] = table['a' + i] = static_cast<signed char>(10 + i);
+  return table;
+}();
+
+int hexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
 
 // Fields are at most eight digits wide, so every value fits.
 bool parseHex(std::string_view text, std::uint32_t& value) {
@@ -164,6 +167,64 @@ void splitMap(std::string_view text, TStringList& segments, TStringList& publics
   if (found) lineNumbers.SetText(text.substr(publicsEnd));
 }
 
+struct TEntry {
+  std::uint32_t Offset;
+  int Line;
+  bool HasLine;  // the line number parsed
+};
+
+// An entry exactly as the linker writes it ("%6d 0001:%08X"), every
+// character checked.
+bool parseWrittenEntry(const char* e, TEntry& entry) {
+  int i = 0;
+  while (i < 5 && e[i] == ' ') ++i;
+  entry.Line = 0;
+  for (; i < 6; ++i) {
+    if (e[i] < '0' || e[i] > '9') return false;
+    entry.Line = entry.Line * 10 + (e[i] - '0');
+  }
+  if (e[6] != ' ' || e[11] != ':') return false;
+  for (int k = 7; k < 11; ++k)
+    if (hexDigit(e[k]) < 0) return false;
+  entry.Offset = 0;
+  for (int k = 12; k < 20; ++k) {
+    const int digit = hexDigit(e[k]);
+    if (digit < 0) return false;
+    entry.Offset = entry.Offset << 4 | static_cast<std::uint32_t>(digit);
+  }
+  entry.HasLine = true;
+  return true;
+}
+
+// A line of one to four such entries and nothing else: the lines of a sound
+// map, which thus need no other look.
+bool parseWrittenEntryLine(std::string_view line, std::vector<TEntry>& entries) {
+  if (line.empty() || line.size() % kEntryWidth != 0 || line.size() > kEntryWidth * kEntriesPerLine) return false;
+  const std::size_t before = entries.size();
+  for (std::size_t p = 0; p < line.size(); p += kEntryWidth) {
+    TEntry entry{};
+    if (!parseWrittenEntry(line.data() + p, entry)) {
+      entries.resize(before);
+      return false;
+    }
+    entries.push_back(entry);
+  }
+  return true;
+}
+
+// Any line, field by field: its entries up to the first one that doesn't
+// parse. An entry whose offset parses but whose line number doesn't is kept,
+// as the lookup reads its offset before it stops.
+void parseEntryLine(std::string_view line, std::vector<TEntry>& entries) {
+  for (std::size_t j = 0; j < kEntriesPerLine; ++j) {
+    TEntry entry{};
+    if (!parseHex(field(line, j * kEntryWidth + 13, j * kEntryWidth + 20), entry.Offset)) break;
+    entry.HasLine = parseDecimal(field(line, j * kEntryWidth + 1, j * kEntryWidth + 6), entry.Line);
+    entries.push_back(entry);
+    if (!entry.HasLine) break;
+  }
+}
+
 bool isRegularFile(const std::string& fileName) {
   std::error_code error;
   return std::filesystem::is_regular_file(fileName, error);
@@ -225,18 +286,11 @@ class TQVMapFile::TIndex {
     const int to = *std::lower_bound(FSectionHeaders.begin(), FSectionHeaders.end(), from);
     const std::uint32_t a = FLineStart[from], b = FLineStart[to];
     if (a == b) return 0;
-    if (FInvalidBefore[b] == FInvalidBefore[a] && FDescentsBefore[b] == FDescentsBefore[a + 1])
-      return AscendingLineAt(a, b, address);
+    if (FCleanRunStart[b - 1] <= a) return AscendingLineAt(a, b, address);
     return ScannedLineAt(from, to, address);
   }
 
  private:
-  struct TEntry {
-    std::uint32_t Offset;
-    int Line;
-    bool HasLine;  // the line number parsed
-  };
-
   int LineCount() const { return static_cast<int>(FLineNumberLines.size()); }
 
   void IndexSegments(const std::vector<std::string>& lines) {
@@ -264,26 +318,14 @@ class TQVMapFile::TIndex {
     }
   }
 
-  // Each line's entries up to the first one that doesn't parse: an entry
-  // whose offset parses but whose line number doesn't is kept, as the scan
-  // reads its offset before it stops.
   void IndexLineNumbers() {
     FLineStart.reserve(FLineNumberLines.size() + 1);
-    FInvalidBefore.push_back(0);
-    FDescentsBefore.push_back(0);
+    FEntries.reserve(FLineNumberLines.size() * kEntriesPerLine);
     for (std::size_t i = 0; i < FLineNumberLines.size(); ++i) {
       const std::string_view line = FLineNumberLines[i];
       FLineStart.push_back(static_cast<std::uint32_t>(FEntries.size()));
-      for (std::size_t j = 0; j < kEntriesPerLine; ++j) {
-        TEntry entry{};
-        if (!parseHex(field(line, j * kEntryWidth + 13, j * kEntryWidth + 20), entry.Offset)) break;
-        entry.HasLine = parseDecimal(field(line, j * kEntryWidth + 1, j * kEntryWidth + 6), entry.Line);
-        const bool descent = !FEntries.empty() && entry.Offset <= FEntries.back().Offset;
-        FEntries.push_back(entry);
-        FInvalidBefore.push_back(FInvalidBefore.back() + (entry.HasLine ? 0 : 1));
-        FDescentsBefore.push_back(FDescentsBefore.back() + (descent ? 1 : 0));
-        if (!entry.HasLine) break;
-      }
+      if (parseWrittenEntryLine(line, FEntries)) continue;
+      parseEntryLine(line, FEntries);
       if (!onlyEntryCharacters(line)) {
         FOtherLines.push_back(static_cast<int>(i));
         if (contains(line, kLineNumbersHeader)) FSectionHeaders.push_back(static_cast<int>(i));
@@ -291,6 +333,12 @@ class TQVMapFile::TIndex {
     }
     FLineStart.push_back(static_cast<std::uint32_t>(FEntries.size()));
     FSectionHeaders.push_back(LineCount());
+    // An entry without a line number starts no run and ends the one before.
+    FCleanRunStart.resize(FEntries.size());
+    for (std::uint32_t k = 0; k < FEntries.size(); ++k) {
+      const bool continues = k > 0 && FEntries[k - 1].HasLine && FEntries[k - 1].Offset < FEntries[k].Offset;
+      FCleanRunStart[k] = !FEntries[k].HasLine ? k + 1 : continues ? FCleanRunStart[k - 1] : k;
+    }
   }
 
   // The first non-empty line that holds the name, remembered per name.
@@ -349,12 +397,13 @@ class TQVMapFile::TIndex {
   std::vector<std::uint32_t> FPublicOffset;
   std::vector<int> FPublicLine;  // index in the public lines
 
-  std::vector<TEntry> FEntries;                // all lines' entries, in order
-  std::vector<std::uint32_t> FLineStart;       // per line, its first entry; one more at the end
-  std::vector<std::uint32_t> FInvalidBefore;   // entries without a line number before entry k
-  std::vector<std::uint32_t> FDescentsBefore;  // entries before k not above their predecessor
-  std::vector<int> FOtherLines;                // lines with characters no entry line has
-  std::vector<int> FSectionHeaders;            // lines holding the section marker, then the line count
+  std::vector<TEntry> FEntries;           // all lines' entries, in order
+  std::vector<std::uint32_t> FLineStart;  // per line, its first entry; one more at the end
+  // Per entry, where the run of entries with line numbers and strictly
+  // ascending offsets that ends with it begins (past it when it has no number).
+  std::vector<std::uint32_t> FCleanRunStart;
+  std::vector<int> FOtherLines;      // lines with characters no entry line has
+  std::vector<int> FSectionHeaders;  // lines holding the section marker, then the line count
   std::unordered_map<std::string, int> FFirstLine;
 };
 

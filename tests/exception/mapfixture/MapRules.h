@@ -48,6 +48,7 @@ bool number(std::string_view text, int base, T& value) {
 
 }  // namespace maprules
 
+// The map must have been loaded.
 inline TMapLookup LookUpLinearly(const rv::TQVMapFile& map, std::uint64_t address) {
   using namespace maprules;
   TMapLookup result;
