@@ -15,6 +15,8 @@ endfunction()
 function(revuziva_add_map target)
   revuziva_link_fixed(${target})
   add_dependencies(${target} mapgen)
+  # Relinked when mapgen changes, so the map is always mapgen's current one.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:mapgen>)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND $<TARGET_FILE:mapgen> $<TARGET_FILE:${target}>
     COMMENT "Writing the map file of ${target}"
