@@ -5,16 +5,11 @@
 
 #include "platform/classes/Published.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StrUtils.h"
 
 namespace rv {
 
 namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 void eraseOne(std::vector<TComponent*>& list, TComponent* c) {
   auto it = std::find(list.begin(), list.end(), c);
@@ -87,7 +82,7 @@ int TComponent::ComponentIndex() const {
 TComponent* TComponent::FindComponent(std::string_view AName) const {
   if (AName.empty()) return nullptr;
   for (TComponent* c : FComponents)
-    if (sameName(c->FName, AName)) return c;
+    if (SameText(c->FName, AName)) return c;
   return nullptr;
 }
 

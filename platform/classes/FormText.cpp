@@ -6,6 +6,8 @@
 #include <limits>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StrUtils.h"
+#include "platform/rtl/Utf16.h"
 
 namespace rv::formtext {
 
@@ -17,32 +19,6 @@ constexpr int kMaxDepth = 64;
 
 bool isIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool isIdentChar(char c) { return isIdentStart(c) || std::isdigit(static_cast<unsigned char>(c)); }
-
-bool sameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 class Parser {
  public:
@@ -108,7 +84,7 @@ class Parser {
     SkipSpace();
     std::size_t end = FPos;
     while (end < FText.size() && isIdentChar(FText[end])) ++end;
-    return sameWord(FText.substr(FPos, end - FPos), word);
+    return SameText(FText.substr(FPos, end - FPos), word);
   }
 
   bool PeekObjectKeyword() { return PeekWord("object") || PeekWord("inherited") || PeekWord("inline"); }
@@ -188,7 +164,7 @@ class Parser {
     std::string out;
     std::uint32_t pendingHigh = 0;  // a high surrogate waiting for its pair
     auto flushHigh = [&] {
-      if (pendingHigh) appendUtf8(out, 0xFFFD);
+      if (pendingHigh) AppendUtf8(out, 0xFFFD);
       pendingHigh = 0;
     };
     for (;;) {
@@ -216,11 +192,11 @@ class Parser {
           flushHigh();
           pendingHigh = cp;
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
-          appendUtf8(out, pendingHigh ? 0x10000 + ((pendingHigh - 0xD800) << 10) + (cp - 0xDC00) : 0xFFFD);
+          AppendUtf8(out, pendingHigh ? 0x10000 + ((pendingHigh - 0xD800) << 10) + (cp - 0xDC00) : 0xFFFD);
           pendingHigh = 0;
         } else {
           flushHigh();
-          appendUtf8(out, cp);
+          AppendUtf8(out, cp);
         }
       } else {
         // A '+' continues the string, possibly on the next line.

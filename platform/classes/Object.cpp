@@ -1,27 +1,15 @@
 #include "platform/classes/Object.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <mutex>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StrUtils.h"
 
 namespace rv {
 
 namespace {
-
-bool sameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
 
 struct ClassRegistry {
   std::mutex Lock;
@@ -52,13 +40,13 @@ TEnumInfo::TEnumInfo(std::string_view typeName, std::string_view members) : FTyp
   std::int64_t next = 0;
   while (!members.empty()) {
     std::size_t comma = members.find(',');
-    std::string_view item = trimmed(members.substr(0, comma));
+    std::string item = Trim(members.substr(0, comma));
     members = comma == std::string_view::npos ? std::string_view{} : members.substr(comma + 1);
     if (item.empty()) continue;
     std::size_t eq = item.find('=');
-    std::string_view name = trimmed(item.substr(0, eq));
+    std::string name = Trim(std::string_view(item).substr(0, eq));
     if (eq != std::string_view::npos) {
-      std::string_view value = trimmed(item.substr(eq + 1));
+      std::string value = Trim(std::string_view(item).substr(eq + 1));
       std::from_chars(value.data(), value.data() + value.size(), next);
     }
     FNames.emplace_back(name);
@@ -74,7 +62,7 @@ std::string TEnumInfo::Name(std::int64_t ordinal) const {
 
 std::int64_t TEnumInfo::Ordinal(std::string_view name) const {
   for (std::size_t i = 0; i < FNames.size(); ++i)
-    if (sameText(FNames[i], name)) return FValues[i];
+    if (SameText(FNames[i], name)) return FValues[i];
   return -1;
 }
 
@@ -95,7 +83,7 @@ const std::vector<const TPropInfo*>& TClass::Properties() const {
     if (FParent) FAllProperties = FParent->Properties();
     for (const TPropInfo& p : FOwnProperties) {
       auto same = std::find_if(FAllProperties.begin(), FAllProperties.end(),
-                               [&](const TPropInfo* q) { return sameText(q->Name, p.Name); });
+                               [&](const TPropInfo* q) { return SameText(q->Name, p.Name); });
       // A class may publish an inherited property again (a new default): it
       // keeps its place in the order.
       if (same != FAllProperties.end())
@@ -116,21 +104,21 @@ const TPropInfo* TClass::FindProperty(std::string_view name) const {
 int TClass::PropertyIndex(std::string_view name) const {
   const auto& all = Properties();
   for (std::size_t i = 0; i < all.size(); ++i)
-    if (sameText(all[i]->Name, name)) return static_cast<int>(i);
+    if (SameText(all[i]->Name, name)) return static_cast<int>(i);
   return -1;
 }
 
 const TMethodInfo* TClass::FindMethod(std::string_view name) const {
   for (const TClass* c = this; c; c = c->FParent)
     for (const TMethodInfo& m : c->FMethods)
-      if (sameText(m.Name, name)) return &m;
+      if (SameText(m.Name, name)) return &m;
   return nullptr;
 }
 
 const TFieldInfo* TClass::FindField(std::string_view name) const {
   for (const TClass* c = this; c; c = c->FParent)
     for (const TFieldInfo& f : c->FFields)
-      if (sameText(f.Name, name)) return &f;
+      if (SameText(f.Name, name)) return &f;
   return nullptr;
 }
 
@@ -163,7 +151,7 @@ const TClass* GetClass(std::string_view name) {
   ClassRegistry& r = registry();
   std::lock_guard<std::mutex> guard(r.Lock);
   for (const TClass* c : r.Classes)
-    if (sameText(c->Name(), name)) return c;
+    if (SameText(c->Name(), name)) return c;
   return nullptr;
 }
 

@@ -11,16 +11,11 @@
 #include <thread>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/OSError.h"
 
 namespace rv {
 
 namespace {
-
-std::string errorText(int code) {
-  char buffer[256];
-  // GNU strerror_r returns the text, not always in the buffer.
-  return strerror_r(code, buffer, sizeof buffer);
-}
 
 // The share lock a mode asks for: LOCK_EX, LOCK_SH or 0 for none.
 int shareLockFor(std::uint16_t Mode) {
@@ -115,7 +110,7 @@ std::int64_t THandleStream::Read(void* Buffer, std::int64_t Count) {
   for (;;) {
     ssize_t n = ::read(FHandle, Buffer, static_cast<std::size_t>(std::max<std::int64_t>(Count, 0)));
     if (n >= 0) return n;
-    if (errno != EINTR) throw EReadError("Stream read error. " + errorText(errno));
+    if (errno != EINTR) throw EReadError("Stream read error. " + SysErrorMessage(errno));
   }
 }
 
@@ -131,7 +126,7 @@ std::int64_t THandleStream::Write(const void* Buffer, std::int64_t Count) {
     if (n < 0 && errno == EINTR) continue;
     // Report what got through; the caller's next attempt raises the reason.
     if (done > 0) break;
-    throw EWriteError("Stream write error. " + errorText(n < 0 ? errno : ENOSPC));
+    throw EWriteError("Stream write error. " + SysErrorMessage(n < 0 ? errno : ENOSPC));
   }
   return done;
 }
@@ -139,19 +134,19 @@ std::int64_t THandleStream::Write(const void* Buffer, std::int64_t Count) {
 std::int64_t THandleStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
   int whence = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
   off_t pos = ::lseek(FHandle, Offset, whence);
-  if (pos < 0) throw EStreamError("Stream seek error. " + errorText(errno));
+  if (pos < 0) throw EStreamError("Stream seek error. " + SysErrorMessage(errno));
   return pos;
 }
 
 std::int64_t THandleStream::Size() {
   struct stat st {};
-  if (::fstat(FHandle, &st) != 0) throw EStreamError("Stream size error. " + errorText(errno));
+  if (::fstat(FHandle, &st) != 0) throw EStreamError("Stream size error. " + SysErrorMessage(errno));
   return st.st_size;
 }
 
 void THandleStream::SetSize(std::int64_t NewSize) {
   while (::ftruncate(FHandle, NewSize) != 0)
-    if (errno != EINTR) throw EWriteError("Stream size change failed. " + errorText(errno));
+    if (errno != EINTR) throw EWriteError("Stream size change failed. " + SysErrorMessage(errno));
 }
 
 std::int64_t THandleStream::ReadAt(std::int64_t Offset, void* Buffer, std::int64_t Count) {
@@ -162,7 +157,7 @@ std::int64_t THandleStream::ReadAt(std::int64_t Offset, void* Buffer, std::int64
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EReadError("Stream read error. " + errorText(errno));
+      throw EReadError("Stream read error. " + SysErrorMessage(errno));
     }
     done += n;
   }
@@ -179,7 +174,7 @@ void THandleStream::WriteAt(std::int64_t Offset, const void* Buffer, std::int64_
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    throw EWriteError("Stream write error. " + errorText(n < 0 ? errno : ENOSPC));
+    throw EWriteError("Stream write error. " + SysErrorMessage(n < 0 ? errno : ENOSPC));
   }
 }
 
@@ -194,19 +189,27 @@ TFileStream::TFileStream(const std::string& FileName, std::uint16_t Mode, std::c
   else {
     flags |= (Mode & 3) == fmOpenWrite ? O_WRONLY : (Mode & 3) == fmOpenReadWrite ? O_RDWR : O_RDONLY;
     if (Mode & fmOpenOrCreate) flags |= O_CREAT;
+    if (Mode & fmAppend) flags |= O_APPEND;
   }
   int fd = ::open(FileName.c_str(), flags, 0666);
-  if (fd < 0) raiseOpenError(create, FileName, errorText(errno));
+  if (fd < 0) {
+    int code = errno;
+    // Opening-or-creating failed to create when there is nothing to open.
+    bool creating = create || ((Mode & fmOpenOrCreate) && ::access(FileName.c_str(), F_OK) != 0);
+    raiseOpenError(creating, FileName, SysErrorMessage(code));
+  }
   SetHandle(fd);  // closed by the base from here on, also when we raise below
 
+  // A directory opens read-only without complaint; writers get EISDIR above.
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) raiseOpenError(create, FileName, errorText(EISDIR));
+  if ((flags & O_ACCMODE) == O_RDONLY && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+    raiseOpenError(create, FileName, SysErrorMessage(EISDIR));
   if (int op = shareLockFor(Mode); op && !acquireLock(fd, op, LockWait))
     raiseOpenError(create, FileName,
                    "The process cannot access the file because it is being used by another process");
   // Truncate only once the file is ours, so a file someone else holds is
   // never cut under them.
-  if (create && ::ftruncate(fd, 0) != 0) raiseOpenError(true, FileName, errorText(errno));
+  if (create && ::ftruncate(fd, 0) != 0) raiseOpenError(true, FileName, SysErrorMessage(errno));
 }
 
 // ---- TMemoryStream ----------------------------------------------------------------------

@@ -30,8 +30,12 @@ inline constexpr std::uint16_t fmShareDenyWrite = 0x0020;
 inline constexpr std::uint16_t fmShareDenyRead = 0x0030;
 inline constexpr std::uint16_t fmShareDenyNone = 0x0040;
 // Not classic: open the file, creating it empty when it is missing, never
-// truncating. Combine with an open and a share mode.
+// truncating. Combine with an open and a share mode. Fails with EFCreateError
+// when the file doesn't exist, EFOpenError otherwise.
 inline constexpr std::uint16_t fmOpenOrCreate = 0x0100;
+// Not classic: every write goes to the end of the file, wherever the
+// position is (O_APPEND).
+inline constexpr std::uint16_t fmAppend = 0x0200;
 
 class TStream : public TObject {
  public:

@@ -1,25 +1,15 @@
 #include "platform/classes/Strings.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "platform/classes/Published.h"
 #include "platform/classes/Stream.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StrUtils.h"
 
 namespace rv {
 
 namespace {
-
-int compareNoCase(std::string_view a, std::string_view b) {
-  std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    int x = std::tolower(static_cast<unsigned char>(a[i]));
-    int y = std::tolower(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
 
 // Splits text at CR LF, LF or CR; a break at the very end adds no empty line.
 std::vector<std::string> splitLines(std::string_view text) {
@@ -79,7 +69,7 @@ void TStrings::AddStrings(const TStrings* Strings) {
 
 int TStrings::IndexOf(std::string_view S) const {
   for (int i = 0; i < Count(); ++i)
-    if (compareNoCase(Get(i), S) == 0) return i;
+    if (SameText(Get(i), S)) return i;
   return -1;
 }
 
@@ -148,7 +138,7 @@ void TStringList::CheckIndex(int Index, bool AllowEnd) const {
 }
 
 int TStringList::CompareStrings(std::string_view a, std::string_view b) const {
-  return FCaseSensitive ? a.compare(b) : compareNoCase(a, b);
+  return FCaseSensitive ? a.compare(b) : CompareText(a, b);
 }
 
 std::string TStringList::Get(int Index) const {

@@ -1,0 +1,21 @@
+#pragma once
+// Mail addresses as the mail service accepts them. There is no address book:
+// only text that is itself an address can be mailed to.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rv {
+
+// A plain address (local@domain) that is safe to hand to a mail program as an
+// argument or in a header: one '@' with text on both sides, no blanks or
+// control characters, none of < > ( ) [ ] " ' , ; : \, not beginning with
+// '-', at most 254 bytes.
+bool IsMailAddress(std::string_view Text);
+
+// The address a recipient text stands for: the text without surrounding
+// blanks and without an "SMTP:" prefix, if that is an address.
+std::optional<std::string> MailAddressOf(std::string_view Text);
+
+}  // namespace rv

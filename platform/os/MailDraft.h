@@ -1,0 +1,23 @@
+#pragma once
+// A message as the Linux mail service hands it on, after the checks: plain
+// addresses by recipient class, texts, and the attachments.
+
+#include <string>
+#include <vector>
+
+namespace rv {
+
+struct TMailAttachment {
+  std::string Path;  // absolute
+  std::string Name;  // shown to the recipient
+  std::string Data;  // the contents, read only when the message is mailed directly
+};
+
+struct TMailDraft {
+  std::vector<std::string> To, Cc, Bcc;
+  std::string Subject;
+  std::string Body;
+  std::vector<TMailAttachment> Files;
+};
+
+}  // namespace rv

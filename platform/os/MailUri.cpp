@@ -1,0 +1,58 @@
+#include "platform/os/MailUri.h"
+
+#include <vector>
+
+namespace rv {
+
+namespace {
+
+std::string joinAddresses(const std::vector<std::string>& addresses) {
+  std::string out;
+  for (const std::string& a : addresses) {
+    if (!out.empty()) out += ',';
+    out += PercentEncode(a, "@");
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string PercentEncode(std::string_view Text, std::string_view Keep) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(Text.size());
+  for (char ch : Text) {
+    const auto c = static_cast<unsigned char>(ch);
+    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                            c == '-' || c == '.' || c == '_' || c == '~';
+    if (unreserved || Keep.find(ch) != std::string_view::npos) {
+      out += ch;
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string BuildMailtoUri(const TMailDraft& Draft) {
+  std::string uri = "mailto:" + joinAddresses(Draft.To);
+  char separator = '?';
+  auto add = [&](const char* field, const std::string& encoded) {
+    if (encoded.empty()) return;
+    uri += separator;
+    uri += field;
+    uri += '=';
+    uri += encoded;
+    separator = '&';
+  };
+  add("cc", joinAddresses(Draft.Cc));
+  add("bcc", joinAddresses(Draft.Bcc));
+  add("subject", PercentEncode(Draft.Subject));
+  add("body", PercentEncode(Draft.Body));
+  for (const TMailAttachment& f : Draft.Files) add("attach", PercentEncode(f.Path, "/"));
+  return uri;
+}
+
+}  // namespace rv

@@ -1,0 +1,57 @@
+#include "platform/os/Mapi.h"
+
+#include <atomic>
+
+#include "platform/os/MapiLinux.h"
+
+namespace rv {
+
+struct TMapiService::TRecipBlock {
+  TMapiRecipDesc Desc;
+  std::string Name, Address, EntryID;
+};
+
+TMapiService::TMapiService() = default;
+TMapiService::~TMapiService() = default;
+
+ULONG TMapiService::MAPIFreeBuffer(void* Buffer) {
+  if (!Buffer) return SUCCESS_SUCCESS;
+  std::lock_guard guard(FLock);
+  return FBuffers.erase(Buffer) ? SUCCESS_SUCCESS : MAPI_E_FAILURE;
+}
+
+std::size_t TMapiService::BuffersInUse() const {
+  std::lock_guard guard(FLock);
+  return FBuffers.size();
+}
+
+TMapiRecipDesc* TMapiService::NewRecipient(ULONG RecipClass, const std::string& Name, const std::string& Address,
+                                          const std::string& EntryID) {
+  auto block = std::make_unique<TRecipBlock>();
+  block->Name = Name;
+  block->Address = Address;
+  block->EntryID = EntryID;
+  TMapiRecipDesc& d = block->Desc;
+  d.ulRecipClass = RecipClass;
+  d.lpszName = block->Name.c_str();
+  d.lpszAddress = block->Address.c_str();
+  d.ulEIDSize = static_cast<ULONG>(block->EntryID.size());
+  d.lpEntryID = block->EntryID.empty() ? nullptr : block->EntryID.data();
+  std::lock_guard guard(FLock);
+  return &FBuffers.emplace(&d, std::move(block)).first->second->Desc;
+}
+
+namespace {
+
+std::atomic<TMapiService*> installedService{nullptr};
+
+}  // namespace
+
+TMapiService& MapiService() {
+  if (TMapiService* s = installedService.load()) return *s;
+  return LinuxMapiService();
+}
+
+TMapiService* SetMapiService(TMapiService* Service) { return installedService.exchange(Service); }
+
+}  // namespace rv

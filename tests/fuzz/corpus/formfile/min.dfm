@@ -1,0 +1,2 @@
+object F: TTestBase
+end
