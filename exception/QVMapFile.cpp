@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <filesystem>
-#include <initializer_list>
-#include <limits>
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/classes/Stream.h"
+#include "platform/rtl/StrUtils.h"
 
 namespace rv {
 
@@ -35,14 +35,6 @@ bool contains(std::string_view line, std::string_view marker) {
 template <std::size_t N>
 bool containsAny(std::string_view line, const std::array<std::string_view, N>& markers) {
   return std::any_of(markers.begin(), markers.end(), [line](std::string_view m) { return contains(line, m); });
-}
-
-// Blanks and control characters at both ends go.
-std::string_view trimmed(std::string_view text) {
-  const auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-  return text;
 }
 
 // The characters at positions First to Last, fewer when the line is shorter.
@@ -73,31 +65,22 @@ bool parseHex(std::string_view text, std::uint32_t& value) {
   return true;
 }
 
+// A decimal number with blanks around it.
 bool parseDecimal(std::string_view text, int& value) {
-  text = trimmed(text);
-  const bool negative = !text.empty() && text.front() == '-';
-  if (negative) text.remove_prefix(1);
-  if (text.empty()) return false;
-  std::int64_t result = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    result = result * 10 + (c - '0');
-    if (result > std::int64_t{std::numeric_limits<int>::max()} + 1) return false;
-  }
-  if (negative) result = -result;
-  if (result > std::numeric_limits<int>::max()) return false;
-  value = static_cast<int>(result);
-  return true;
+  const std::string number = Trim(text);
+  const char* end = number.data() + number.size();
+  const auto [stop, error] = std::from_chars(number.data(), end, value);
+  return error == std::errc{} && stop == end && !number.empty();
 }
 
 // A segment line that names its module: the text after "M=" up to two
 // characters before "ACBP=", trimmed.
-bool unitNameOf(std::string_view line, std::string_view& name) {
+bool unitNameOf(std::string_view line, std::string& name) {
   const auto module = line.find("M=");
   const auto acbp = line.find("ACBP=");
   if (module == std::string_view::npos || acbp == std::string_view::npos) return false;
   const std::size_t first = module + 2;
-  name = acbp >= first + 1 ? trimmed(line.substr(first, acbp - 1 - first)) : std::string_view{};
+  name = acbp >= first + 1 ? Trim(line.substr(first, acbp - 1 - first)) : std::string();
   return true;
 }
 
@@ -225,6 +208,8 @@ void parseEntryLine(std::string_view line, std::vector<TEntry>& entries) {
   }
 }
 
+// Only a regular file is read: a pipe or device under the map's name would
+// block the reader.
 bool isRegularFile(const std::string& fileName) {
   std::error_code error;
   return std::filesystem::is_regular_file(fileName, error);
@@ -298,10 +283,10 @@ class TQVMapFile::TIndex {
     for (const std::string& line : lines) {
       std::uint32_t start = 0, length = 0;
       if (line.empty() || !parseHex(field(line, 7, 14), start) || !parseHex(field(line, 16, 23), length)) continue;
-      std::string_view name;
+      std::string name;
       if (unitNameOf(line, name)) {
         unit = static_cast<int>(FUnitNames.size());
-        FUnitNames.emplace_back(name);
+        FUnitNames.push_back(std::move(name));
       }
       FSegmentReach.push_back(FSegmentReach.empty() ? start : std::max(FSegmentReach.back(), start));
       FSegmentUnit.push_back(unit);
@@ -458,7 +443,7 @@ void TQVMapFile::LoadExceptionData(const void* Address) {
     const int publicLine = FIndex->PublicLineAt(FRelativeAddress);
     if (publicLine >= 0) {
       const std::string_view line = FPublicLines->Lines()[static_cast<std::size_t>(publicLine)];
-      if (line.size() >= kPublicNamePosition) FProcedureName = trimmed(line.substr(kPublicNamePosition - 1));
+      if (line.size() >= kPublicNamePosition) FProcedureName = Trim(line.substr(kPublicNamePosition - 1));
     }
     if (!FUnitName.empty()) FLineNumber = FIndex->LineAt(FUnitName, FRelativeAddress);
   }
@@ -470,10 +455,10 @@ void TQVMapFile::LoadUnitNames(TStrings* List) {
   List->Clear();
   if (!FMapLoaded) LoadMapFile();
   for (const std::string& line : FSegmentLines->Lines()) {
-    std::string_view name;
+    std::string name;
     if (line.empty() || !unitNameOf(line, name)) continue;
     try {
-      List->Add(std::string(name));
+      List->Add(name);
     } catch (const Exception&) {
       // A list that refuses duplicates with an error: the name is there.
     }
