@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "exception/QVMapFile.h"
+#include "tests/exception/mapfixture/Probes.h"
 #include "tests/support/TempDir.h"
 
 extern char** environ;
@@ -23,6 +24,7 @@ namespace {
 
 const std::string kMapgen = RV_MAPGEN;
 const std::string kFixture = std::string(RV_TEST_HELPER_DIR) + "/mapfixture";
+const std::string kFixtureNested = std::string(RV_TEST_HELPER_DIR) + "/mapfixture_nested";
 const std::string kFixturePie = std::string(RV_TEST_HELPER_DIR) + "/mapfixture_pie";
 
 struct TRun {
@@ -58,9 +60,9 @@ struct TProbe {
   int Line;
 };
 
-// The fixture prints "<probe> <address> <line>" for each probe.
-std::map<std::string, TProbe> FixtureProbes(const rvtest::TempDir& dir) {
-  const TRun run = RunProgram({kFixture}, dir);
+// A fixture prints "<probe> <address> <line>" for each probe.
+std::map<std::string, TProbe> FixtureProbes(const std::string& fixture, const rvtest::TempDir& dir) {
+  const TRun run = RunProgram({fixture}, dir);
   EXPECT_EQ(run.ExitCode, 0) << run.Err;
   std::map<std::string, TProbe> probes;
   std::istringstream lines(run.Out);
@@ -78,7 +80,7 @@ struct TExpected {
 
 TEST(Mapgen, FixtureAddressesLeadToTheirUnitProcedureAndLine) {
   rvtest::TempDir dir;
-  const std::map<std::string, TProbe> probes = FixtureProbes(dir);
+  const std::map<std::string, TProbe> probes = FixtureProbes(kFixture, dir);
   rv::TQVMapFile map;
   map.SetMapFileName(kFixture + ".map");
   const TExpected expected[] = {
@@ -97,6 +99,16 @@ TEST(Mapgen, FixtureAddressesLeadToTheirUnitProcedureAndLine) {
     EXPECT_EQ(map.ProcedureName(), e.Procedure);
     EXPECT_EQ(map.LineNumber(), probe->second.Line);
   }
+}
+
+TEST(Mapgen, KeepsANameThatWouldDemangleToGigabytesMangled) {
+  rvtest::TempDir dir;
+  const std::map<std::string, TProbe> probes = FixtureProbes(kFixtureNested, dir);
+  ASSERT_EQ(probes.count("Nested"), 1u);
+  rv::TQVMapFile map;
+  map.SetMapFileName(kFixtureNested + ".map");
+  map.LoadExceptionData(reinterpret_cast<const void*>(probes.at("Nested").Address));
+  EXPECT_EQ(map.ProcedureName(), RV_FIXTURE_NESTED_NAME);
 }
 
 TEST(Mapgen, ListsEveryUnitOfTheProgram) {

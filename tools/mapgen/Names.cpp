@@ -1,11 +1,5 @@
 #include "tools/mapgen/Names.h"
 
-#include <cxxabi.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-
 namespace rv::mapgen {
 
 namespace {
@@ -14,14 +8,6 @@ std::string_view::size_type fileNameStart(std::string_view path) {
   const auto slash = path.rfind('/');
   return slash == std::string_view::npos ? 0 : slash + 1;
 }
-
-// Longer names are left mangled: the demangler recurses with the nesting
-// depth of a name, and the names come from files we don't trust.
-constexpr std::size_t kMaxDemangledLength = 4096;
-
-struct FreeDeleter {
-  void operator()(char* p) const { std::free(p); }
-};
 
 }  // namespace
 
@@ -52,16 +38,6 @@ std::string CleanName(std::string_view name) {
   const auto first = clean.find_first_not_of(' ');
   if (first == std::string::npos) return {};
   return clean.substr(first, clean.find_last_not_of(' ') - first + 1);
-}
-
-std::string Demangle(const char* name) {
-  if (std::strncmp(name, "_Z", 2) == 0 && std::strlen(name) <= kMaxDemangledLength) {
-    int status = 0;
-    std::unique_ptr<char, FreeDeleter> plain(
-        abi::__cxa_demangle(name, nullptr, nullptr, &status));
-    if (status == 0 && plain) return CleanName(plain.get());
-  }
-  return CleanName(name);
 }
 
 }  // namespace rv::mapgen

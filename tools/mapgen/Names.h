@@ -20,7 +20,4 @@ std::string UnitNameOf(std::string_view sourcePath);
 // blanks at both ends go, as the reader trims them anyway.
 std::string CleanName(std::string_view name);
 
-// The demangled C++ name, or the name itself when it isn't a mangled one.
-std::string Demangle(const char* name);
-
 }  // namespace rv::mapgen

@@ -6,7 +6,7 @@
 #include <limits>
 #include <tuple>
 
-#include "tools/mapgen/Names.h"
+#include "tools/mapgen/Demangler.h"
 
 namespace rv::mapgen {
 
@@ -72,10 +72,14 @@ std::vector<TPublic> ReadPublics(const TElfImage& image) {
     return std::tie(a.Offset, a.Rank, a.Index) < std::tie(b.Offset, b.Rank, b.Index);
   });
   std::vector<TPublic> publics;
+  std::vector<const char*> names;
   for (const TSymbol& symbol : symbols) {
     if (!publics.empty() && publics.back().Offset == symbol.Offset) continue;
-    publics.push_back({symbol.Offset, Demangle(symbol.Name)});
+    publics.push_back({symbol.Offset, {}});
+    names.push_back(symbol.Name);
   }
+  std::vector<std::string> plain = DemangleAll(names);
+  for (std::size_t i = 0; i < publics.size(); ++i) publics[i].Name = std::move(plain[i]);
   return publics;
 }
 
