@@ -17,4 +17,4 @@ demo: packages
 bench: packages
 	@cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build build --target benchmarks
-	@for b in build/bench/bench_*; do echo "== $$b"; "$$b" || exit 1; done
+	@for b in build/bench/bench_*; do echo "== $$b"; xvfb-run -a -s "-screen 0 1024x768x24" "$$b" || exit 1; done

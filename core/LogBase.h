@@ -95,6 +95,15 @@ class TQVLogBase : public TComponent {
   // Deletes the log file, if there is one; a failure is not reported.
   void ClearLog();
 
+  // Hands a mail to the mail service: a screen capture (when asked for and a
+  // screen is there), the log file and the additional files as attachments,
+  // the recipients of SendTo.EMail, the body formatted with EMail and
+  // LogFile. A failure of the mail service is shown in an error box, not
+  // raised; errors of the operation itself (a body that doesn't fit its two
+  // arguments) propagate. The capture file is removed on every path.
+  void SendLogByMail();
+  // Opens SendTo.WWW with the user's default handler; the result is ignored.
+  void SendLogByWWW();
   // The text of a Simple MAPI result code.
   std::string MAPIErrorDescription(std::int32_t Code) const;
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "tests/platform/os/MailTestSupport.h"
-#include "tests/platform/os/OsTestSupport.h"
+#include "tests/support/Environment.h"
 
 namespace rv {
 namespace {

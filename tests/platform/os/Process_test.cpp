@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "tests/platform/os/OsTestSupport.h"
+#include "tests/support/Environment.h"
 
 namespace rv {
 namespace {

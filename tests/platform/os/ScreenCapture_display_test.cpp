@@ -1,7 +1,5 @@
 // Runs under Xvfb with a 1024x768 screen of depth 24.
 
-#include <dlfcn.h>
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,15 +15,6 @@
 namespace rv {
 namespace {
 
-// Tests link only our library, which keeps libX11 to itself; the Xlib calls
-// that draw are taken from the copy it loaded.
-template <class F>
-F* xlib(const char* name) {
-  static void* lib = ::dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
-  return reinterpret_cast<F*>(::dlsym(lib, name));
-}
-#define XLIB(fn) (*xlib<decltype(fn)>(#fn))
-
 struct Rect {
   int x, y, w, h;
   TColor color;
@@ -35,14 +24,14 @@ void fill(TX11Display& display, const std::vector<Rect>& rects) {
   Display* d = display.Handle();
   Visual* v = DefaultVisual(d, DefaultScreen(d));
   auto place = [](unsigned long mask, unsigned long value) { return (value * (mask & -mask)) & mask; };
-  GC gc = XLIB(XCreateGC)(d, DefaultRootWindow(d), 0, nullptr);
+  GC gc = XCreateGC(d, DefaultRootWindow(d), 0, nullptr);
   for (const Rect& r : rects) {
-    XLIB(XSetForeground)(d, gc, place(v->red_mask, GetRValue(r.color)) | place(v->green_mask, GetGValue(r.color)) |
+    XSetForeground(d, gc, place(v->red_mask, GetRValue(r.color)) | place(v->green_mask, GetGValue(r.color)) |
                                     place(v->blue_mask, GetBValue(r.color)));
-    XLIB(XFillRectangle)(d, DefaultRootWindow(d), gc, r.x, r.y, unsigned(r.w), unsigned(r.h));
+    XFillRectangle(d, DefaultRootWindow(d), gc, r.x, r.y, unsigned(r.w), unsigned(r.h));
   }
-  XLIB(XFreeGC)(d, gc);
-  XLIB(XSync)(d, False);
+  XFreeGC(d, gc);
+  XSync(d, False);
 }
 
 void expectSame(const TBitmap& a, const TBitmap& b) {
@@ -103,7 +92,7 @@ TEST(X11ErrorTrap, ProtocolErrorsAreCaughtNotFatal) {
   {
     TX11ErrorTrap trap(d);
     // Larger than the root window: BadMatch.
-    EXPECT_EQ(XLIB(XGetImage)(d, DefaultRootWindow(d), 0, 0, 4000, 4000, AllPlanes, ZPixmap), nullptr);
+    EXPECT_EQ(XGetImage(d, DefaultRootWindow(d), 0, 0, 4000, 4000, AllPlanes, ZPixmap), nullptr);
     EXPECT_FALSE(trap.Sync());
     EXPECT_EQ(trap.ErrorCode(), BadMatch);
   }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/forms/Graphics.h"
-#include "tests/platform/os/OsTestSupport.h"
+#include "tests/support/Environment.h"
 
 namespace rv {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/platform/os/OsTestSupport.h"
+#include "tests/support/Environment.h"
 
 namespace rv {
 namespace {

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "platform/rtl/Exceptions.h"
-#include "tests/platform/os/OsTestSupport.h"
+#include "tests/support/Environment.h"
 
 namespace rv {
 namespace {

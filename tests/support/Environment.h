@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the tests of platform/os: fake programs, environment overrides
-// and polling.
+// Shared by tests: fake programs, environment overrides and polling.
 
 #include <sys/stat.h>
 

@@ -1,0 +1,158 @@
+#pragma once
+// TApplication: the application object. It holds the application-wide event
+// slots, runs the message loop over the application's queue (posted
+// messages, calls handed over by threads, window-system events), routes the
+// exceptions that escape handlers, and shows the standard error box.
+//
+// Everything here runs on the GUI thread, except PostMessage, SendMessage
+// and Terminate, which any thread may call.
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/classes/Component.h"
+#include "platform/classes/Events.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Messages.h"
+#include "platform/rtl/Exceptions.h"
+
+namespace rv {
+
+using TIdleEvent = Closure<void(TObject* Sender, bool& Done)>;
+using THelpEvent = Closure<bool(std::uint16_t Command, std::int32_t Data, bool& CallHelp)>;
+using TMessageEvent = Closure<void(TMsg& Msg, bool& Handled)>;
+using TShowHintEvent = Closure<void(std::string& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+// Sees a main-window message before the window does; true consumes it.
+using TWindowHook = Closure<bool(TMessage& Message)>;
+
+class TApplication : public TComponent {
+  RV_CLASS(TApplication, TComponent)
+ public:
+  explicit TApplication(TComponent* AOwner);
+
+  // The executable's full path.
+  std::string ExeName() const;
+  // Defaults to the executable's file name without its extension.
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& Value) { FTitle = Value; }
+  // The main window, as it appears in TMsg::hwnd.
+  THandle Handle() const { return reinterpret_cast<THandle>(this); }
+
+  // ---- Event slots ----
+  TNotifyEvent OnActivate() const { return FOnActivate; }
+  void SetOnActivate(TNotifyEvent Value) { FOnActivate = std::move(Value); }
+  TNotifyEvent OnDeactivate() const { return FOnDeactivate; }
+  void SetOnDeactivate(TNotifyEvent Value) { FOnDeactivate = std::move(Value); }
+  TExceptionEvent OnException() const { return FOnException; }
+  void SetOnException(TExceptionEvent Value) { FOnException = std::move(Value); }
+  TIdleEvent OnIdle() const { return FOnIdle; }
+  void SetOnIdle(TIdleEvent Value) { FOnIdle = std::move(Value); }
+  THelpEvent OnHelp() const { return FOnHelp; }
+  void SetOnHelp(THelpEvent Value) { FOnHelp = std::move(Value); }
+  TNotifyEvent OnHint() const { return FOnHint; }
+  void SetOnHint(TNotifyEvent Value) { FOnHint = std::move(Value); }
+  TMessageEvent OnMessage() const { return FOnMessage; }
+  void SetOnMessage(TMessageEvent Value) { FOnMessage = std::move(Value); }
+  TNotifyEvent OnMinimize() const { return FOnMinimize; }
+  void SetOnMinimize(TNotifyEvent Value) { FOnMinimize = std::move(Value); }
+  TNotifyEvent OnRestore() const { return FOnRestore; }
+  void SetOnRestore(TNotifyEvent Value) { FOnRestore = std::move(Value); }
+  TShowHintEvent OnShowHint() const { return FOnShowHint; }
+  void SetOnShowHint(TShowHintEvent Value) { FOnShowHint = std::move(Value); }
+
+  // ---- What raises them (the widget set and the forms call these) ----
+  // The application gained or lost the focus; OnActivate/OnDeactivate on a
+  // change only.
+  void Activate();
+  void Deactivate();
+  bool Active() const { return FActive; }
+  // OnMinimize/OnRestore on a change only.
+  void Minimize();
+  void Restore();
+  bool Minimized() const { return FMinimized; }
+  // The hint of the control under the pointer; OnHint when it changes.
+  const std::string& Hint() const { return FHint; }
+  void SetHint(const std::string& Value);
+  // Before a hint window shows: OnShowHint may change the text, the window's
+  // details, or forbid it (CanShow).
+  void DoShowHint(std::string& HintStr, bool& CanShow, THintInfo& HintInfo);
+  // Asks OnHelp; its answer, false without a handler.
+  bool HelpCommand(std::uint16_t Command, std::int32_t Data);
+  // The queue is empty: OnIdle (guarded). True when the loop may wait for
+  // the next message (Done).
+  bool Idle();
+
+  // ---- The main window ----
+  // Hooks see each main-window message in the order they were installed; a
+  // hook may be installed more than once. Unhooking removes the first hook
+  // equal to Hook (closure identity).
+  void HookMainWindow(TWindowHook Hook);
+  void UnhookMainWindow(TWindowHook Hook);
+
+  // ---- The message loop ----
+  // Queues a message for the main window; any thread.
+  void PostMessage(std::uint32_t Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+  // Hands a message to the main window at once and returns its Result. From
+  // another thread it runs on the GUI thread through TThread::Synchronize.
+  LRESULT SendMessage(std::uint32_t Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+  // Handles what is pending now (calls handed over by threads, window-system
+  // events, the messages posted so far) and returns; never waits.
+  void ProcessMessages();
+  // Handles one posted message (with the pending calls and window-system
+  // events); with nothing to handle, runs Idle() and waits for work.
+  void HandleMessage();
+  // Handles messages until Terminate(). Raises EThread off the GUI thread.
+  void Run();
+  // Any thread; also by posting WM_QUIT.
+  void Terminate();
+  bool Terminated() const { return FTerminated.load(); }
+
+  // ---- Exceptions ----
+  // Runs a handler; an exception escaping it goes to HandleException(Sender).
+  void RunGuarded(TObject* Sender, const std::function<void()>& Handler);
+  // Inside a catch handler: makes the caught exception the one being handled
+  // and passes it to OnException, or to ShowException when the slot is
+  // empty. Nothing escapes: an exception escaping OnException is shown.
+  void HandleException(TObject* Sender);
+  // The standard error box: E's message, with a final '.', titled with the
+  // application's title.
+  void ShowException(Exception* E);
+  // A message box through the message-box service; Flags are the MB_ values.
+  int MessageBox(const std::string& Text, const std::string& Caption, std::uint32_t Flags = MB_OK);
+
+ private:
+  bool ProcessMessage();
+  void MainWindowProc(TMessage& Message);
+  void ShowEscaped() noexcept;
+
+  std::string FTitle;
+  std::string FHint;
+  bool FActive = false;
+  bool FMinimized = false;
+  std::atomic<bool> FTerminated{false};
+  std::mutex FQueueLock;  // guards FQueue
+  std::deque<TMsg> FQueue;
+  std::vector<TWindowHook> FHooks;
+
+  TNotifyEvent FOnActivate;
+  TNotifyEvent FOnDeactivate;
+  TExceptionEvent FOnException;
+  TIdleEvent FOnIdle;
+  THelpEvent FOnHelp;
+  TNotifyEvent FOnHint;
+  TMessageEvent FOnMessage;
+  TNotifyEvent FOnMinimize;
+  TNotifyEvent FOnRestore;
+  TShowHintEvent FOnShowHint;
+};
+
+// The application object: created when the library loads (on the thread
+// that becomes the GUI thread), destroyed when it unloads.
+extern TApplication* Application;
+
+}  // namespace rv

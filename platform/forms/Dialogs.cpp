@@ -1,0 +1,100 @@
+#include "platform/forms/Dialogs.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include "platform/forms/Application.h"
+
+namespace rv {
+
+namespace {
+
+// Null while the headless service is in use, which is created on first use
+// so that boxes shown while the library loads or unloads still work.
+std::atomic<TMessageBoxService*> current{nullptr};
+
+std::string captionOf(TMsgDlgType DlgType) {
+  switch (DlgType) {
+    case mtWarning: return "Warning";
+    case mtError: return "Error";
+    case mtInformation: return "Information";
+    case mtConfirmation: return "Confirm";
+    case mtCustom: break;
+  }
+  return Application ? Application->Title() : std::string();
+}
+
+}  // namespace
+
+TModalResult ModalResultOf(TMsgDlgBtn Button) {
+  switch (Button) {
+    case mbYes: return mrYes;
+    case mbNo: return mrNo;
+    case mbOK: return mrOk;
+    case mbCancel: return mrCancel;
+    case mbAbort: return mrAbort;
+    case mbRetry: return mrRetry;
+    case mbIgnore: return mrIgnore;
+    case mbAll: return mrAll;
+    case mbNoToAll: return mrNoToAll;
+    case mbYesToAll: return mrYesToAll;
+    case mbHelp: break;
+  }
+  return mrNone;
+}
+
+TModalResult THeadlessMessageBoxes::Show(const std::string& Caption, const std::string& Text, TMsgDlgType DlgType,
+                                         TMsgDlgButtons Buttons, int) {
+  std::fprintf(stderr, "%s: %s\n", Caption.c_str(), Text.c_str());
+  std::lock_guard<std::mutex> guard(FLock);
+  FRecords.push_back({Caption, Text, DlgType, Buttons});
+  if (!FAnswers.empty()) {
+    TModalResult answer = FAnswers.front();
+    FAnswers.pop_front();
+    return answer;
+  }
+  for (unsigned b = mbYes; b <= mbHelp; ++b) {
+    auto button = static_cast<TMsgDlgBtn>(b);
+    if (Buttons.Contains(button) && ModalResultOf(button) != mrNone) return ModalResultOf(button);
+  }
+  return mrNone;
+}
+
+std::vector<TMessageBoxRecord> THeadlessMessageBoxes::Records() const {
+  std::lock_guard<std::mutex> guard(FLock);
+  return FRecords;
+}
+
+void THeadlessMessageBoxes::Clear() {
+  std::lock_guard<std::mutex> guard(FLock);
+  FRecords.clear();
+  FAnswers.clear();
+}
+
+void THeadlessMessageBoxes::ProgramAnswer(TModalResult Answer) {
+  std::lock_guard<std::mutex> guard(FLock);
+  FAnswers.push_back(Answer);
+}
+
+TMessageBoxService* MessageBoxService() {
+  TMessageBoxService* service = current.load();
+  return service ? service : &HeadlessMessageBoxes();
+}
+
+TMessageBoxService* SetMessageBoxService(TMessageBoxService* Value) {
+  TMessageBoxService* previous = current.exchange(Value == &HeadlessMessageBoxes() ? nullptr : Value);
+  return previous ? previous : &HeadlessMessageBoxes();
+}
+
+THeadlessMessageBoxes& HeadlessMessageBoxes() {
+  static THeadlessMessageBoxes headless;
+  return headless;
+}
+
+TModalResult MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx) {
+  return MessageBoxService()->Show(captionOf(DlgType), Msg, DlgType, Buttons, HelpCtx);
+}
+
+void ShowMessage(const std::string& Msg) { MessageBoxService()->Show(captionOf(mtCustom), Msg, mtCustom, {mbOK}, 0); }
+
+}  // namespace rv

@@ -1,0 +1,209 @@
+// The exception being handled, the throw-site record and the standard
+// description of an exception.
+
+#include <cxxabi.h>
+#include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <typeinfo>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Format.h"
+
+namespace rv {
+
+namespace {
+
+// libstdc++ keeps the thrown object's address as the only member of an
+// exception_ptr; ThrowAddress reads it from there.
+static_assert(sizeof(std::exception_ptr) == sizeof(void*), "unexpected exception_ptr layout");
+
+void* thrownObject(const std::exception_ptr& error) {
+  void* object = nullptr;
+  std::memcpy(&object, &error, sizeof object);
+  return object;
+}
+
+using Destructor = void (*)(void*);
+
+// The throw sites of the exceptions alive now, keyed by the thrown object. A
+// recorded exception's destructor is routed through forgetThrow, so an entry
+// lives exactly as long as its exception and a later exception at the same
+// address can never find a stale site. Fixed size, since a throw must not
+// allocate; with all entries taken, a throw goes unrecorded (its address is
+// then unknown).
+class ThrowSites {
+ public:
+  bool Record(const void* object, void* site, Destructor destructor) {
+    std::lock_guard<std::mutex> guard(FLock);
+    Entry* e = Probe(object, nullptr);
+    if (!e) return false;
+    *e = {object, site, destructor};
+    return true;
+  }
+
+  void* Find(const void* object) {
+    std::lock_guard<std::mutex> guard(FLock);
+    Entry* e = Probe(object, object);
+    return e ? e->Site : nullptr;
+  }
+
+  // Removes the entry and gives the exception's own destructor.
+  Destructor Forget(const void* object) {
+    std::lock_guard<std::mutex> guard(FLock);
+    Entry* e = Probe(object, object);
+    if (!e) return nullptr;
+    Destructor destructor = e->OwnDestructor;
+    *e = {};
+    return destructor;
+  }
+
+ private:
+  struct Entry {
+    const void* Object = nullptr;
+    void* Site = nullptr;
+    Destructor OwnDestructor = nullptr;
+  };
+
+  // The entry holding `wanted` (null: a free entry), searched from the
+  // object's own place on, so that the usual case reads one entry.
+  Entry* Probe(const void* object, const void* wanted) {
+    std::size_t start = (reinterpret_cast<std::uintptr_t>(object) * 0x9E3779B97F4A7C15ull) >> 56;
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+      Entry& e = FEntries[(start + i) % FEntries.size()];
+      if (e.Object == wanted) return &e;
+    }
+    return nullptr;
+  }
+
+  std::mutex FLock;
+  std::array<Entry, 256> FEntries{};
+};
+
+// Constant-initialised, so throws during static initialisation are recorded
+// too.
+constinit ThrowSites throwSites;
+
+void forgetThrow(void* object) {
+  if (Destructor own = throwSites.Forget(object)) own(object);
+}
+
+// The destructor to hand to the C++ runtime for a thrown object.
+Destructor recordThrow(void* object, void* site, Destructor own) {
+  return throwSites.Record(object, site, own) ? forgetThrow : own;
+}
+
+using CxaThrow = void (*)(void*, std::type_info*, Destructor);
+
+CxaThrow realCxaThrow() {
+  static const CxaThrow real = reinterpret_cast<CxaThrow>(dlsym(RTLD_NEXT, "__cxa_throw"));
+  return real;
+}
+
+std::string demangled(const std::type_info* type) {
+  if (!type) return "unknown";
+  int status = 0;
+  char* name = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
+  if (status != 0 || !name) return type->name();
+  std::string result(name);
+  std::free(name);
+  return result;
+}
+
+// The exception held by `error` as an Exception: the thrown object itself
+// when it is one, otherwise a converted copy stored in `converted`.
+Exception* asException(const std::exception_ptr& error, std::unique_ptr<Exception>& converted) {
+  if (!error) throw EArgumentException("No exception to handle");
+  try {
+    std::rethrow_exception(error);
+  } catch (Exception& e) {
+    return &e;
+  } catch (const std::bad_alloc&) {
+    converted = std::make_unique<EOutOfMemory>("Out of memory");
+  } catch (const std::exception& e) {
+    converted = std::make_unique<EStdException>(demangled(abi::__cxa_current_exception_type()), e.what());
+  } catch (...) {
+    converted = std::make_unique<EStdException>(demangled(abi::__cxa_current_exception_type()), "");
+  }
+  return converted.get();
+}
+
+thread_local TExceptionScope* currentScope = nullptr;
+
+std::string executableName() {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+  return n > 0 ? ExtractFileName(std::string_view(path, static_cast<std::size_t>(n))) : std::string();
+}
+
+std::string moduleName(const void* address) {
+  Dl_info info{};
+  link_map* map = nullptr;
+  if (address && dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) && map && map->l_name &&
+      map->l_name[0] != '\0')
+    return ExtractFileName(map->l_name);
+  // The executable's own link map has no name.
+  return executableName();
+}
+
+}  // namespace
+
+// ---- The exception being handled ---------------------------------------------
+
+Exception* ExceptObject() { return currentScope ? &currentScope->Object() : nullptr; }
+
+void* ExceptAddr() { return currentScope ? currentScope->Address() : nullptr; }
+
+void* ThrowAddress(const std::exception_ptr& error) {
+  const void* object = thrownObject(error);
+  return object ? throwSites.Find(object) : nullptr;
+}
+
+TExceptionScope::TExceptionScope(std::exception_ptr error)
+    : FError(std::move(error)), FObject(asException(FError, FConverted)), FAddress(ThrowAddress(FError)) {
+  FOuter = currentScope;
+  currentScope = this;
+}
+
+TExceptionScope::~TExceptionScope() { currentScope = FOuter; }
+
+std::shared_ptr<Exception> AcquireException(const std::exception_ptr& error) {
+  std::unique_ptr<Exception> converted;
+  Exception* object = asException(error, converted);
+  if (converted) return std::shared_ptr<Exception>(std::move(converted));
+  // Keeps the thrown object alive through a copy of the exception_ptr.
+  auto holder = std::make_shared<std::exception_ptr>(error);
+  return std::shared_ptr<Exception>(holder, object);
+}
+
+std::string ExceptionErrorMessage(const Exception& E, const void* address) {
+  std::string message = E.Message();
+  if (!message.empty() && message.back() != '.') message += '.';
+  return "Exception " + E.ClassName() + " in module " + moduleName(address) + " at " + Format("%p", address) +
+         ".\r\n" + message;
+}
+
+}  // namespace rv
+
+// Every C++ throw in the process passes here first (this library comes
+// before the C++ runtime in symbol lookup), so the throw site is known for
+// exceptions raised anywhere, the standard library included. Rethrows do not
+// come through here and keep the first site.
+// Defined under its own name with the ABI symbol as assembler label, since
+// the compilers declare __cxa_throw themselves with differing types. The
+// real one is reached by a tail call, so the unwinder meets no extra frame.
+extern "C" [[gnu::visibility("default")]] void rvInterposedCxaThrow(void* object, std::type_info* type,
+                                                                  void (*destructor)(void*)) asm("__cxa_throw");
+
+extern "C" void rvInterposedCxaThrow(void* object, std::type_info* type, void (*destructor)(void*)) {
+  rv::CxaThrow real = rv::realCxaThrow();
+  real(object, type, rv::recordThrow(object, __builtin_return_address(0), destructor));
+}

@@ -1,0 +1,61 @@
+// Runs under Xvfb with a 1024x768 screen.
+
+#include <gtest/gtest.h>
+
+#include "core/LogBase.h"
+#include "platform/forms/Graphics.h"
+#include "platform/os/MapiRecorder.h"
+#include "platform/rtl/FileUtils.h"
+#include "tests/support/TempDir.h"
+
+using namespace rv;
+
+namespace {
+
+// Looks at the capture while the mail service has it.
+class TCaptureInspector : public TRecordingMapiService {
+ public:
+  ULONG MAPISendMail(LHANDLE Session, ULONG_PTR UIParam, const TMapiMessage* Message, ULONG Flags,
+                     ULONG Reserved) override {
+    const std::string path = Message->lpFiles[0].lpszPathName;
+    Header = rvtest::ReadFile(path).substr(0, 2);
+    if (Header == "BM") {
+      TBitmap bitmap;
+      bitmap.LoadFromFile(path);
+      Width = bitmap.Width();
+      Height = bitmap.Height();
+    }
+    return TRecordingMapiService::MAPISendMail(Session, UIParam, Message, Flags, Reserved);
+  }
+  std::string Header;
+  int Width = 0;
+  int Height = 0;
+};
+
+TEST(DeliveryDisplay, TheCaptureComesFirstAndIsGoneAfterwards) {
+  rvtest::TempDir dir;
+  TCaptureInspector mapi;
+  TMapiServiceScope scope(mapi);
+  TQVLogBase log(nullptr);
+  log.SetLogFile(dir.File("app.log"));
+  log.SendTo()->SetAttachLog(true);
+  log.SendLogByMail();
+  const TRecordedMail& mail = mapi.Mails().back();
+  ASSERT_EQ(mail.Files.size(), 2u);
+  const std::string capture = *mail.Files[0].PathName;
+  EXPECT_EQ(ExtractFileName(capture).substr(0, 3), "QVL");
+  EXPECT_EQ(ExtractFileExt(capture), ".bmp");
+  EXPECT_EQ(mapi.Header, "BM");
+  EXPECT_EQ(std::make_pair(mapi.Width, mapi.Height), std::make_pair(1024, 768));
+  EXPECT_EQ(mail.Files[1].PathName, dir.File("app.log"));
+  EXPECT_FALSE(FileExists(capture));
+
+  log.SendTo()->SetScreenshotFormat(sfJpeg);
+  log.SendLogByMail();
+  const std::string jpeg = *mapi.Mails().back().Files[0].PathName;
+  EXPECT_EQ(ExtractFileExt(jpeg), ".jpg");
+  EXPECT_EQ(mapi.Header, "\xFF\xD8") << "a JPEG is written under the .jpg name";
+  EXPECT_FALSE(FileExists(jpeg));
+}
+
+}  // namespace
