@@ -157,14 +157,25 @@ TEST_F(QVMapFileTest, WithoutAMapFileFindsNothingButStillLooksUp) {
   }
 }
 
-TEST_F(QVMapFileTest, NullAddressWithNoExceptionHandledLooksNothingUp) {
+TEST_F(QVMapFileTest, NullAddressStandsForTheExceptionBeingHandled) {
   Open(kMap);
   FMap.LoadExceptionData(reinterpret_cast<const void*>(kBase + 0x200));
   FMap.LoadExceptionData(nullptr);
-  EXPECT_FALSE(FMap.ExceptionDataLoaded());
+  EXPECT_FALSE(FMap.ExceptionDataLoaded()) << "no exception is being handled";
   EXPECT_EQ(FMap.UnitName(), "");
   EXPECT_EQ(FMap.RelativeAddress(), 0u);
-  EXPECT_TRUE(FMap.MapLoaded());
+
+  const void* raisedAt = nullptr;
+  try {
+    throw EAbort("handled");
+  } catch (...) {
+    const TExceptionScope scope(std::current_exception());
+    raisedAt = ExceptAddr();
+    FMap.LoadExceptionData(nullptr);
+  }
+  ASSERT_NE(raisedAt, nullptr);
+  EXPECT_TRUE(FMap.ExceptionDataLoaded());
+  EXPECT_EQ(FMap.RelativeAddress(), static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(raisedAt)) - 0x00401000u);
 }
 
 TEST_F(QVMapFileTest, AReadErrorPropagatesAndTheNextCallTriesAgain) {

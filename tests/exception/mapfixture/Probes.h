@@ -26,6 +26,10 @@ extern const int kComputeLine;
 #define RV_FIXTURE_NESTED_NAME \
   "_Z1fPSt4pairIS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IiiES0_ES1_ES2_ES3_ES4_ES5_ES6_ES7_ES8_ES9_ESA_ESB_ESC_ESD_ESE_ESF_ESG_ESH_ESI_ESJ_ESK_ESL_ESM_ESN_ESO_ESP_ESQ_E"
 
+// Throws at kFailLine when value > 0.
+void Fail(int value);
+extern const int kFailLine;
+
 class TWorker {
  public:
   explicit TWorker(int base) : FBase(base) {}

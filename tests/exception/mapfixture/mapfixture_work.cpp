@@ -1,6 +1,8 @@
 // Functions at known lines in a unit of their own.
 #include "tests/exception/mapfixture/Probes.h"
 
+#include <stdexcept>
+
 namespace rv_fixture {
 
 namespace {
@@ -22,5 +24,10 @@ RV_FIXTURE_KEEP int TWorker::Run(int value) const {
   Record("TWorker::Run.line", Here(), __LINE__);
   return Compute(value) + FBase;
 }
+
+RV_FIXTURE_KEEP void Fail(int value) {
+  if (value > 0) throw std::runtime_error("fixture");
+}
+const int kFailLine = __LINE__ - 2;
 
 }  // namespace rv_fixture
