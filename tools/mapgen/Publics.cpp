@@ -6,8 +6,6 @@
 #include <limits>
 #include <tuple>
 
-#include "tools/mapgen/Demangler.h"
-
 namespace rv::mapgen {
 
 namespace {
@@ -41,7 +39,7 @@ int bindingRank(unsigned char info) {
 
 }  // namespace
 
-std::vector<TPublic> ReadPublics(const TElfImage& image) {
+TFunctionSymbols ReadFunctionSymbols(const TElfImage& image) {
   Elf* elf = image.Handle();
   Elf_Scn* table = findSymbolTable(elf);
   if (!table) return {};
@@ -71,16 +69,13 @@ std::vector<TPublic> ReadPublics(const TElfImage& image) {
   std::sort(symbols.begin(), symbols.end(), [](const TSymbol& a, const TSymbol& b) {
     return std::tie(a.Offset, a.Rank, a.Index) < std::tie(b.Offset, b.Rank, b.Index);
   });
-  std::vector<TPublic> publics;
-  std::vector<const char*> names;
+  TFunctionSymbols functions;
   for (const TSymbol& symbol : symbols) {
-    if (!publics.empty() && publics.back().Offset == symbol.Offset) continue;
-    publics.push_back({symbol.Offset, {}});
-    names.push_back(symbol.Name);
+    if (!functions.Offsets.empty() && functions.Offsets.back() == symbol.Offset) continue;
+    functions.Offsets.push_back(symbol.Offset);
+    functions.Names.push_back(symbol.Name);
   }
-  std::vector<std::string> plain = DemangleAll(names);
-  for (std::size_t i = 0; i < publics.size(); ++i) publics[i].Name = std::move(plain[i]);
-  return publics;
+  return functions;
 }
 
 }  // namespace rv::mapgen

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "tools/mapgen/ElfImage.h"
@@ -7,10 +8,16 @@
 
 namespace rv::mapgen {
 
-// The function symbols of the executable, demangled, ascending by offset.
-// Where several symbols share an address one is kept (global before weak
-// before local), since the reader would pick differently between them
-// depending on whether an address hits them exactly.
-std::vector<TPublic> ReadPublics(const TElfImage& image);
+// The function symbols of the executable, ascending by offset, their names
+// as the symbol table holds them (owned by the image). Where several symbols
+// share an address one is kept (global before weak before local), since the
+// reader would pick differently between them depending on whether an
+// address hits them exactly.
+struct TFunctionSymbols {
+  std::vector<std::uint32_t> Offsets;
+  std::vector<const char*> Names;
+};
+
+TFunctionSymbols ReadFunctionSymbols(const TElfImage& image);
 
 }  // namespace rv::mapgen

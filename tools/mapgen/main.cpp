@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/mapgen/Demangler.h"
 #include "tools/mapgen/ElfImage.h"
 #include "tools/mapgen/MapFileOutput.h"
 #include "tools/mapgen/MapWriter.h"
@@ -44,9 +45,13 @@ std::optional<TArguments> parseArguments(int argc, char** argv) {
 
 TMapModel readModel(const std::string& executable) {
   const TElfImage image(executable);
-  TMapModel model;
-  model.Publics = ReadPublics(image);
+  const TFunctionSymbols functions = ReadFunctionSymbols(image);
+  // Demangling runs in a process of its own while the debug information is read.
+  TDemangler demangler(functions.Names);
   TUnitMap units = ReadUnits(image);
+  std::vector<std::string> names = demangler.Results();
+  TMapModel model;
+  for (std::size_t i = 0; i < names.size(); ++i) model.Publics.push_back({functions.Offsets[i], std::move(names[i])});
   model.Segments = std::move(units.Segments);
   model.LineSections = std::move(units.LineSections);
   if (model.Publics.empty() && model.Segments.empty())
