@@ -25,7 +25,8 @@ constexpr int kPublicsPerUnit = 20;
 constexpr int kTotalLines = 200000;
 
 struct TBenchMap {
-  std::string Path = (std::filesystem::temp_directory_path() / ("mapfile_bench." + std::to_string(getpid()) + ".map")).string();
+  std::string Path =
+      (std::filesystem::temp_directory_path() / ("mapfile_bench." + std::to_string(getpid()) + ".map")).string();
   std::uint32_t CodeEnd = 0;
   int Lines = 0;
   ~TBenchMap() {

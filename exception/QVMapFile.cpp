@@ -331,7 +331,9 @@ class TQVMapFile::TIndex {
     const auto known = FFirstLine.find(unit);
     if (known != FFirstLine.end()) return known->second;
     int found = -1;
-    const auto holds = [&](int i) { return FLineNumberLines[static_cast<std::size_t>(i)].find(unit) != std::string::npos; };
+    const auto holds = [&](int i) {
+      return FLineNumberLines[static_cast<std::size_t>(i)].find(unit) != std::string::npos;
+    };
     if (onlyEntryCharacters(unit)) {
       for (int i = 0; i < LineCount() && found < 0; ++i)
         if (holds(i)) found = i;

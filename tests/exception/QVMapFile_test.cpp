@@ -175,7 +175,8 @@ TEST_F(QVMapFileTest, NullAddressStandsForTheExceptionBeingHandled) {
   }
   ASSERT_NE(raisedAt, nullptr);
   EXPECT_TRUE(FMap.ExceptionDataLoaded());
-  EXPECT_EQ(FMap.RelativeAddress(), static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(raisedAt)) - 0x00401000u);
+  EXPECT_EQ(FMap.RelativeAddress(),
+            static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(raisedAt)) - 0x00401000u);
 }
 
 TEST_F(QVMapFileTest, AReadErrorPropagatesAndTheNextCallTriesAgain) {
@@ -304,7 +305,8 @@ INSTANTIATE_TEST_SUITE_P(
                        kSectionA + "    10 0001:00000010   abc 0001:00000020    30 0001:00000030\n", 0x20,
                        {"A", "", 10}},
         TMalformedCase{"EntryWithANonHexOffsetEndsTheLine", kSegmentA, "",
-                       kSectionA + "    10 0001:00000010    20 0001:0000002Z    30 0001:00000030\n", 0x30, {"A", "", 0}},
+                       kSectionA + "    10 0001:00000010    20 0001:0000002Z    30 0001:00000030\n", 0x30,
+                       {"A", "", 0}},
         TMalformedCase{"LargestFields", kSegmentA, "", kSectionA + "999999 0001:FFFFFFFF\n", ~std::uint64_t{0},
                        {"A", "", 999999}},
         TMalformedCase{"EntriesBelowTheAddressOnLaterLines", kSegmentA, "",

@@ -19,7 +19,8 @@ namespace {
 
 // The scratch file each input is written to, removed at exit.
 struct TScratchFile {
-  std::string Path = (std::filesystem::temp_directory_path() / ("mapfile_fuzz." + std::to_string(getpid()) + ".map")).string();
+  std::string Path =
+      (std::filesystem::temp_directory_path() / ("mapfile_fuzz." + std::to_string(getpid()) + ".map")).string();
   ~TScratchFile() {
     std::error_code ignored;
     std::filesystem::remove(Path, ignored);

@@ -51,7 +51,8 @@ void TElfImage::CheckLayout(const GElf_Ehdr& header, std::uint64_t fileSize) con
   };
   std::size_t sections = 0;
   if (elf_getshdrnum(Handle(), &sections) != 0) Fail("corrupt section table", elf_errmsg(-1));
-  if (!within(header.e_shoff, sections, header.e_shentsize) || !within(header.e_phoff, header.e_phnum, header.e_phentsize))
+  if (!within(header.e_shoff, sections, header.e_shentsize) ||
+      !within(header.e_phoff, header.e_phnum, header.e_phentsize))
     Fail("corrupt ELF file", "its tables extend beyond the end of the file");
   for (Elf_Scn* scn = elf_nextscn(Handle(), nullptr); scn; scn = elf_nextscn(Handle(), scn)) {
     GElf_Shdr shdr;
