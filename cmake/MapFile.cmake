@@ -23,7 +23,7 @@ function(revuziva_add_map target)
     VERBATIM)
 endfunction()
 
-# The map tests use a fixture program of known layout (built into the test
+# The map tests use fixture programs of known layout (built into the test
 # helper folder) and mapgen itself; the mapgen benchmark maps the mapgen test
 # executable, which is linked non-PIE for that. Wired up once every target
 # exists.
