@@ -170,10 +170,16 @@ class Reader {
     auto bad = [&]() { readError(where, "Invalid property value"); };
     Guard(where, [&] {
       switch (prop.Kind) {
-        case tkInteger:
-          if (v.Type != Value::Integer) bad();
-          prop.SetOrd(target, v.Int);
+        case tkInteger: {
+          std::int64_t value = v.Int;
+          if (v.Type == Value::Ident) {
+            if (!prop.IdentToInt || !prop.IdentToInt(v.Text, value)) bad();
+          } else if (v.Type != Value::Integer) {
+            bad();
+          }
+          prop.SetOrd(target, value);
           break;
+        }
         case tkBoolean:
           if (v.Type != Value::Ident) bad();
           if (std::int64_t ord = BooleanOrdinal(v.Text); ord >= 0)

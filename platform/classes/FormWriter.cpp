@@ -104,8 +104,11 @@ class Writer {
         }
         return text + "]";
       }
-      default:
+      default: {
+        std::string ident;
+        if (p.IntToIdent && p.IntToIdent(v, ident)) return ident;
         return std::to_string(v);
+      }
     }
   }
 

@@ -98,6 +98,10 @@ struct TPropInfo {
   bool HasDefault = false;          // ordinals: a declared default
   std::int64_t OrdDefault = 0;
   std::function<bool(const TObject*)> Stored;  // optional stored-test
+  // tkInteger: names for some values (colours, cursors), written instead of
+  // the number and accepted besides it when read.
+  std::function<bool(std::int64_t, std::string&)> IntToIdent;
+  std::function<bool(std::string_view, std::int64_t&)> IdentToInt;
 
   std::function<std::int64_t(const TObject*)> GetOrd;
   std::function<void(TObject*, std::int64_t)> SetOrd;

@@ -147,6 +147,24 @@ class TClassBuilder {
     return *this;
   }
 
+  // Names for values of the integer property declared last (colour and
+  // cursor names): the writer stores the name where there is one, the reader
+  // takes either.
+  template <class V>
+  TClassBuilder& Idents(bool (*toIdent)(V, std::string&), bool (*toValue)(std::string_view, V&)) {
+    TPropInfo& p = FClass.FOwnProperties.back();
+    p.IntToIdent = [toIdent](std::int64_t value, std::string& ident) {
+      return std::in_range<V>(value) && toIdent(static_cast<V>(value), ident);
+    };
+    p.IdentToInt = [toValue](std::string_view ident, std::int64_t& value) {
+      V v{};
+      if (!toValue(ident, v)) return false;
+      value = static_cast<std::int64_t>(v);
+      return true;
+    };
+    return *this;
+  }
+
   // A published method, bindable by name to callback properties of the same
   // signature.
   template <class M>

@@ -15,6 +15,7 @@ namespace rv {
 const TClass& TPanel::StaticClass() {
   static const TClass cls = TClassBuilder<TPanel>("TPanel")
                                 .Property("Color", &TControl::Color, &TControl::SetColor, clBtnFace)
+                                .Idents(&ColorToIdent, &IdentToColor)
                                 .Stored([](const TPanel& p) { return !p.ParentColor(); })
                                 .Property("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, taCenter)
                                 .Property("BevelInner", &TPanel::BevelInner, &TPanel::SetBevelInner, bvNone)

@@ -86,7 +86,9 @@ const TClass& TFont::StaticClass() {
   // reading it starts from its parent's font, not from these values.
   static const TClass cls = TClassBuilder<TFont>("TFont")
                                 .Property("Charset", &TFont::Charset, &TFont::SetCharset)
+                                .Idents(&CharsetToIdent, &IdentToCharset)
                                 .Property("Color", &TFont::Color, &TFont::SetColor)
+                                .Idents(&ColorToIdent, &IdentToColor)
                                 .Property("Height", &TFont::Height, &TFont::SetHeight)
                                 .Property("Name", &TFont::Name, &TFont::SetName)
                                 .Property("Size", &TFont::Size, &TFont::SetSize)

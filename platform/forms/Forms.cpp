@@ -84,6 +84,7 @@ const TClass& TCustomForm::StaticClass() {
           .Property("Height", &TControl::Height, &TControl::SetHeight)
           .Stored(never)
           .Property("Color", &TControl::Color, &TControl::SetColor, clBtnFace)
+          .Idents(&ColorToIdent, &IdentToColor)
           .Stored(notParentColor)
           .Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, false)
           .Property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, false)

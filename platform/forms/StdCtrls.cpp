@@ -81,6 +81,7 @@ std::vector<std::string> wrapLines(const TFont& font, const std::string& text, i
 const TClass& TButton::StaticClass() {
   static const TClass cls = TClassBuilder<TButton>("TButton")
                                 .Property("Color", &TControl::Color, &TControl::SetColor, clBtnFace)
+                                .Idents(&ColorToIdent, &IdentToColor)
                                 .Stored(notParentColor)
                                 .Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop, true)
                                 .Property("Cancel", &TButton::Cancel, &TButton::SetCancel, false)
@@ -120,6 +121,7 @@ void TButton::Click() {
 const TClass& TCheckBox::StaticClass() {
   static const TClass cls = TClassBuilder<TCheckBox>("TCheckBox")
                                 .Property("Color", &TControl::Color, &TControl::SetColor, clBtnFace)
+                                .Idents(&ColorToIdent, &IdentToColor)
                                 .Stored(notParentColor)
                                 .Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop, true)
                                 .Property("Alignment", &TCheckBox::Alignment, &TCheckBox::SetAlignment, taRightJustify)
@@ -166,6 +168,7 @@ const TClass& TLabel::StaticClass() {
   // Color has no default here: a label reading it starts from its parent's.
   static const TClass cls = TClassBuilder<TLabel>("TLabel")
                                 .Property("Color", &TControl::Color, &TControl::SetColor)
+                                .Idents(&ColorToIdent, &IdentToColor)
                                 .Stored(notParentColor)
                                 .Property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, true)
                                 .Property("Alignment", &TLabel::Alignment, &TLabel::SetAlignment, taLeftJustify)
@@ -254,6 +257,7 @@ void TLabel::AdjustSize() {
 const TClass& TGroupBox::StaticClass() {
   static const TClass cls = TClassBuilder<TGroupBox>("TGroupBox")
                                 .Property("Color", &TControl::Color, &TControl::SetColor, clBtnFace)
+                                .Idents(&ColorToIdent, &IdentToColor)
                                 .Stored(notParentColor)
                                 .Property("Caption", &TControl::Caption, &TControl::SetCaption)
                                 .Build();

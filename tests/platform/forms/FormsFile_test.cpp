@@ -23,13 +23,13 @@ using namespace rv;
 namespace {
 
 // Written as the writer writes it: properties in declaration order, base
-// classes first, defaults left out. Colours are stored as numbers
-// (clHighlightText, clActiveCaption, clWindowText, clBlue).
+// classes first, defaults left out; colours, cursors and character sets by
+// name.
 const char* const kLayout = R"(object SampleDialog: TSampleDialog
   Left = 200
   Top = 108
-  Font.Charset = 1
-  Font.Color = -16777208
+  Font.Charset = DEFAULT_CHARSET
+  Font.Color = clWindowText
   Font.Height = -11
   Font.Name = 'MS Sans Serif'
   Font.Style = []
@@ -74,7 +74,7 @@ const char* const kLayout = R"(object SampleDialog: TSampleDialog
     Width = 492
     Height = 100
     Align = alTop
-    Color = -16777202
+    Color = clHighlightText
     TabOrder = 3
     BevelOuter = bvNone
     object imgSign: TImage
@@ -98,9 +98,9 @@ const char* const kLayout = R"(object SampleDialog: TSampleDialog
       Top = 80
       Width = 3
       Height = 13
-      Cursor = -21
-      Font.Charset = 1
-      Font.Color = 16711680
+      Cursor = crHandPoint
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clBlue
       Font.Height = -11
       Font.Name = 'MS Sans Serif'
       Font.Style = [fsUnderline]
@@ -113,8 +113,8 @@ const char* const kLayout = R"(object SampleDialog: TSampleDialog
     Top = 104
     Width = 473
     Height = 73
-    Font.Charset = 1
-    Font.Color = -16777214
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clActiveCaption
     Font.Height = -11
     Font.Name = 'MS Sans Serif'
     Font.Style = []
@@ -125,8 +125,8 @@ const char* const kLayout = R"(object SampleDialog: TSampleDialog
       Top = 17
       Width = 460
       Height = 50
-      Font.Charset = 1
-      Font.Color = -16777208
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
       Font.Height = -11
       Font.Name = 'MS Sans Serif'
       Font.Style = []
@@ -297,8 +297,8 @@ end
   EXPECT_EQ(unixLines(WriteComponentText(shuffled)), R"(object SampleDialog: TSampleDialog
   Left = 0
   Top = 108
-  Font.Charset = 1
-  Font.Color = -16777208
+  Font.Charset = DEFAULT_CHARSET
+  Font.Color = clWindowText
   Font.Height = -11
   Font.Name = 'MS Sans Serif'
   Font.Style = []
