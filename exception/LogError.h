@@ -1,0 +1,43 @@
+#pragma once
+// Unit LogError: the exception log. TQVSystemReport composes the sections
+// with which an exception record describes the application and the machine.
+
+#include <string>
+
+#include "core/LogBase.h"
+
+namespace rv {
+
+// The report sections of the exception log component, which owns one and
+// forwards its Get... operations to it. In the text form a section starts
+// with the frame line; the XML form leaves it out. The sections read the
+// system through SystemInfo().
+class TQVSystemReport {
+ public:
+  // Log gives the form (Formatting); both outlive the report.
+  explicit TQVSystemReport(const TQVLogBase& Log);
+
+  // The executable, the application's title and the program's parameters.
+  std::string GetApplicationDetails() const;
+  // The computer's network name and the user; empty never.
+  std::string GetComputerInfo() const;
+  // The system's name and "(build <kernel release>)"; empty when neither is
+  // known.
+  std::string GetOSInfo() const;
+  // The processor level's name; with MeasureSpeed also its clock in MHz,
+  // which blocks for about half a second.
+  std::string GetCPUInfo(bool MeasureSpeed) const;
+  std::string GetMemoryInfo() const;
+  // One line per connected display; empty on a headless machine.
+  std::string GetVideoCardInfo() const;
+
+ private:
+  // The frame line in the text form, else "".
+  std::string Frame() const;
+  // Frame() in front of a non-empty result.
+  std::string Framed(std::string Items) const;
+
+  const TQVLogBase& FLog;
+};
+
+}  // namespace rv
