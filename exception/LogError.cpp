@@ -64,7 +64,8 @@ std::string TQVSystemReport::GetCPUInfo(bool MeasureSpeed) const {
   std::string result = Frame() + processorLevelName(info.ProcessorLevel());
   if (MeasureSpeed) {
     const TClockSample sample = info.MeasureClock();
-    const double rate = sample.Microseconds ? static_cast<double>(sample.Ticks) / static_cast<double>(sample.Microseconds) : 0.0;
+    const double rate =
+        sample.Microseconds ? static_cast<double>(sample.Ticks) / static_cast<double>(sample.Microseconds) : 0.0;
     result += " " + FloatToStr(rate) + " MHz";
   }
   return result;

@@ -19,7 +19,7 @@ class TQVSystemReport {
 
   // The executable, the application's title and the program's parameters.
   std::string GetApplicationDetails() const;
-  // The computer's network name and the user; empty never.
+  // The computer's network name and the user; never empty.
   std::string GetComputerInfo() const;
   // The system's name and "(build <kernel release>)"; empty when neither is
   // known.

@@ -49,7 +49,8 @@ std::string readFile(const std::string& name) {
 
 // Control characters would break the report's lines apart.
 std::string printable(std::string Text) {
-  std::replace_if(Text.begin(), Text.end(), [](char c) { return static_cast<unsigned char>(c) < ' ' || c == '\x7F'; }, ' ');
+  const auto control = [](char c) { return static_cast<unsigned char>(c) < ' ' || c == '\x7F'; };
+  std::replace_if(Text.begin(), Text.end(), control, ' ');
   return Text;
 }
 
@@ -108,7 +109,8 @@ std::optional<std::string> unquote(std::string_view value) {
   for (std::size_t i = 1; i < value.size(); ++i) {
     char c = value[i];
     if (c == quote) return out;
-    if (quote == '"' && c == '\\' && i + 1 < value.size() && std::string_view("\"\\$`").find(value[i + 1]) != std::string_view::npos)
+    if (quote == '"' && c == '\\' && i + 1 < value.size() &&
+        std::string_view("\"\\$`").find(value[i + 1]) != std::string_view::npos)
       c = value[++i];
     out += c;
   }
@@ -124,7 +126,8 @@ std::string prettyName(std::string_view text) {
     const std::string line = Trim(text.substr(0, end));
     text.remove_prefix(std::min(end + 1, text.size()));
     if (line.starts_with(key))
-      if (std::optional<std::string> value = unquote(std::string_view(line).substr(key.size()))) name = std::move(*value);
+      if (std::optional<std::string> value = unquote(std::string_view(line).substr(key.size())))
+        name = std::move(*value);
   }
   return printable(Trim(name));
 }
@@ -255,7 +258,8 @@ std::vector<TDisplayDevice> TLinuxSystemInfo::DisplayDevices() {
     const std::string entry = it->path().filename().string();
     const std::string card = cardOf(entry);
     if (card.empty() || Trim(readFile(drm + entry + "/status")) != "connected") continue;
-    const std::string driver = printable(fieldValue(readFile(drm + card + "/device/uevent"), "DRIVER", '=').value_or(""));
+    const std::string driver =
+        printable(fieldValue(readFile(drm + card + "/device/uevent"), "DRIVER", '=').value_or(""));
     devices.push_back({printable(entry), driver.empty() ? card : driver});
   }
   std::sort(devices.begin(), devices.end(),

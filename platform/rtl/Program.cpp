@@ -40,7 +40,7 @@ std::string ParamStr(int Index) {
     if (!path.empty() || args.empty()) return path;
   }
   return static_cast<std::size_t>(Index) < args.size() ? std::move(args[static_cast<std::size_t>(Index)])
-                                                        : std::string();
+                                                       : std::string();
 }
 
 std::string ExecutablePath() {

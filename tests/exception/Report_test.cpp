@@ -67,7 +67,8 @@ TEST_F(ReportTest, ComputerAndUser) {
 
 TEST_F(ReportTest, SystemNameAndKernelBuild) {
   const std::pair<TOSVersion, TBothForms> cases[] = {
-      {{"Debian GNU/Linux 12 (bookworm)", "6.1.0-18-amd64"}, framed("Debian GNU/Linux 12 (bookworm)(build 6.1.0-18-amd64)")},
+      {{"Debian GNU/Linux 12 (bookworm)", "6.1.0-18-amd64"},
+       framed("Debian GNU/Linux 12 (bookworm)(build 6.1.0-18-amd64)")},
       {{"", "6.1.0"}, framed("(build 6.1.0)")},
       {{"", ""}, {"", ""}},
   };
