@@ -24,6 +24,9 @@ const TClass& TComponent::StaticClass() {
                                 .Build();
   return cls;
 }
+// A plain component can be the root of a stored tree (a container of
+// non-visual components).
+RV_REGISTER_CLASS(TComponent)
 
 bool IsValidIdent(std::string_view Name) {
   if (Name.empty()) return false;

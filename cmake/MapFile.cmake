@@ -1,0 +1,47 @@
+# Map files for programs: the exception log finds a crash's unit, procedure
+# and line in "<program>.map" beside the executable, which tools/mapgen writes
+# from the program's symbols and DWARF line tables.
+
+# Links a target as an executable at a fixed address (non-PIE), the only kind
+# whose code addresses a map can hold, with debug information.
+function(revuziva_link_fixed target)
+  set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE OFF)
+  target_compile_options(${target} PRIVATE -fno-pie -g)
+  target_link_options(${target} PRIVATE -no-pie)
+endfunction()
+
+# revuziva_add_map(target): links the program non-PIE and writes its map
+# file (the executable's path, extension ".map") after every link.
+function(revuziva_add_map target)
+  revuziva_link_fixed(${target})
+  add_dependencies(${target} mapgen)
+  # Relinked when mapgen changes, so the map is always mapgen's current one.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:mapgen>)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND $<TARGET_FILE:mapgen> $<TARGET_FILE:${target}>
+    COMMENT "Writing the map file of ${target}"
+    VERBATIM)
+endfunction()
+
+# The map tests use fixture programs of known layout (built into the test
+# helper folder) and mapgen itself; the mapgen benchmark maps the mapgen test
+# executable, which is linked non-PIE for that. Wired up once every target
+# exists.
+if(NOT REVUZIVA_THREADS_ONLY)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/exception/mapfixture
+                   ${CMAKE_BINARY_DIR}/tests/exception/mapfixture)
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL revuziva_wire_map_tests)
+endif()
+
+function(revuziva_wire_map_tests)
+  if(TARGET rvtest_tools)
+    revuziva_link_fixed(rvtest_tools)
+    add_dependencies(rvtest_tools mapgen mapfixture mapfixture_nested mapfixture_pie)
+    target_compile_definitions(rvtest_tools PRIVATE RV_MAPGEN="$<TARGET_FILE:mapgen>")
+  endif()
+  if(TARGET bench_mapgen AND TARGET rvtest_tools)
+    add_dependencies(bench_mapgen mapgen rvtest_tools)
+    target_compile_definitions(bench_mapgen PRIVATE
+      RV_MAPGEN="$<TARGET_FILE:mapgen>" RV_MAPGEN_SUBJECT="$<TARGET_FILE:rvtest_tools>")
+  endif()
+endfunction()

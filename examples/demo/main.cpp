@@ -1,0 +1,105 @@
+// The demo host: builds a small component tree in code and another from a
+// form file, writes log records in both forms, runs the application loop
+// briefly, and lets an exception escape a message handler so it reaches the
+// application's handler.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/LogBase.h"
+#include "platform/classes/FormFile.h"
+#include "platform/classes/Stream.h"
+#include "platform/forms/Application.h"
+#include "platform/forms/Messages.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/SysUtils.h"
+
+using namespace rv;
+
+namespace {
+
+constexpr const char* kStoredLogs =
+    "object StoredLogs: TComponent\n"
+    "  object AuditLog: TQVLogBase\n"
+    "    Active = True\n"
+    "    Formatting = qvlfXML\n"
+    "    LogFile = 'audit.log'\n"
+    "    SendTo.EMail = 'support@example.org'\n"
+    "  end\n"
+    "end\n";
+
+constexpr std::uint32_t WM_DEMO_WORK = WM_USER + 1;
+constexpr std::uint32_t WM_DEMO_FAIL = WM_USER + 2;
+
+void show(const std::string& file) {
+  std::printf("--- %s\n%s\n---\n", ExpandFileName(file).c_str(), ReadFileBytes(file).c_str());
+}
+
+}  // namespace
+
+int main() {
+  Application->SetTitle("REVuziva demo");
+  std::printf("%s: a component tree in code and one from a form file\n", Application->Title().c_str());
+
+  // In code: a root owning two log components, one per record form.
+  auto root = std::make_unique<TComponent>(nullptr);
+  root->SetName("DemoRoot");
+  auto* textLog = new TQVLogBase(root.get());
+  textLog->SetName("TextLog");
+  textLog->SetLogFile("demo.log");
+  textLog->ClearLog();
+  auto* xmlLog = new TQVLogBase(root.get());
+  xmlLog->SetName("XmlLog");
+  xmlLog->SetLogFile("demo");
+  xmlLog->SetFormatting(qvlfXML);  // LogFile becomes "demo.xml"
+  xmlLog->ClearLog();
+
+  // From a form file: Formatting is applied after LogFile, so "audit.log" is
+  // read back as "audit.xml".
+  std::unique_ptr<TComponent> stored(ReadComponentText(kStoredLogs, nullptr));
+  auto* auditLog = static_cast<TQVLogBase*>(stored->FindComponent("AuditLog"));
+  auditLog->ClearLog();
+  std::printf("read %s with %s (LogFile '%s')\n", stored->Name().c_str(), auditLog->ClassName().c_str(),
+              auditLog->LogFile().c_str());
+  std::printf("stored again:\n%s", WriteComponentText(*stored).c_str());
+
+  textLog->WriteAsString("START", "demo started\r\n");
+  textLog->WriteAsInteger("ANSWER", 42);
+  textLog->WriteAsString("NL", "\r\n");
+  textLog->WriteAsDateTime("AT", Now());
+  textLog->WriteAsString("NL", "\r\n");
+  xmlLog->WriteAsString("START", "demo started");
+  xmlLog->WriteAsFloat("RATIO", 2.5);
+  auditLog->WriteAsString("USER", "signed in");
+
+  // The loop: one handler does its work, another raises; the exception
+  // reaches the application's handler with its class, message and address.
+  int handled = 0;
+  Application->HookMainWindow([&](TMessage& m) {
+    if (m.Msg == WM_DEMO_WORK) {
+      ++handled;
+      return true;
+    }
+    if (m.Msg == WM_DEMO_FAIL) throw EConvertError("'forty-two' is not a valid integer value");
+    return false;
+  });
+  Application->SetOnException([&](TObject* Sender, Exception* E) {
+    std::string where = ExceptionErrorMessage(*E, ExceptAddr());
+    std::printf("the application's handler got %s from %s:\n  %s\n", E->ClassName().c_str(),
+                Sender ? Sender->ClassName().c_str() : "nothing", where.c_str());
+    xmlLog->WriteAsString("ERROR", E->ClassName() + ": " + E->Message());
+  });
+  Application->PostMessage(WM_DEMO_WORK);
+  Application->PostMessage(WM_DEMO_FAIL);
+  Application->PostMessage(WM_DEMO_WORK);
+  Application->PostMessage(WM_QUIT);
+  Application->Run();
+  std::printf("the loop handled %d messages and ended\n\n", handled);
+
+  show(textLog->LogFile());
+  show(xmlLog->LogFile());
+  show(auditLog->LogFile());
+  return 0;
+}
