@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/LogCnst.h"
+#include "exception/QVMapFile.h"
 #include "platform/forms/Application.h"
 #include "platform/os/SystemInfo.h"
 #include "platform/rtl/Convert.h"
@@ -29,11 +30,20 @@ std::string kilobytes(std::uint64_t Bytes) { return std::to_string(Bytes / 1024)
 
 }  // namespace
 
-TQVSystemReport::TQVSystemReport(const TQVLogBase& Log) : FLog(Log) {}
+TQVSystemReport::TQVSystemReport(const TQVLogBase& Log, const TQVMapFile& MapFile) : FLog(Log), FMapFile(MapFile) {}
 
 std::string TQVSystemReport::Frame() const { return FLog.Formatting() == qvlfText ? sQVLFrameLine : ""; }
 
 std::string TQVSystemReport::Framed(std::string Items) const { return Items.empty() ? Items : Frame() + Items; }
+
+std::string TQVSystemReport::GetFormattedSource() const {
+  if (!FMapFile.ExceptionDataLoaded()) return {};
+  std::string result = lineBreak;
+  if (!FMapFile.UnitName().empty()) result += "Unit: " + FMapFile.UnitName() + lineBreak;
+  if (!FMapFile.ProcedureName().empty()) result += "Procedure: " + FMapFile.ProcedureName() + lineBreak;
+  if (FMapFile.LineNumber() > 0) result += "Line No: " + IntToStr(FMapFile.LineNumber());
+  return result;
+}
 
 std::string TQVSystemReport::GetApplicationDetails() const {
   std::string result = Frame() + "EXE file name" + ": " + Application->ExeName() + lineBreak + "Application Title" +

@@ -8,14 +8,21 @@
 
 namespace rv {
 
+class TQVMapFile;
+
 // The report sections of the exception log component, which owns one and
 // forwards its Get... operations to it. In the text form a section starts
 // with the frame line; the XML form leaves it out. The sections read the
 // system through SystemInfo().
 class TQVSystemReport {
  public:
-  // Log gives the form (Formatting); both outlive the report.
-  explicit TQVSystemReport(const TQVLogBase& Log);
+  // Log gives the form (Formatting), MapFile the source position of its last
+  // lookup; both outlive the report.
+  TQVSystemReport(const TQVLogBase& Log, const TQVMapFile& MapFile);
+
+  // The unit, procedure and line the map file reader found, each when known,
+  // after a line break; empty before any lookup. Never framed.
+  std::string GetFormattedSource() const;
 
   // The executable, the application's title and the program's parameters.
   std::string GetApplicationDetails() const;
@@ -38,6 +45,7 @@ class TQVSystemReport {
   std::string Framed(std::string Items) const;
 
   const TQVLogBase& FLog;
+  const TQVMapFile& FMapFile;
 };
 
 }  // namespace rv

@@ -6,12 +6,14 @@
 #include <memory>
 
 #include "exception/LogError.h"
+#include "exception/QVMapFile.h"
 #include "platform/forms/Application.h"
 #include "platform/os/Process.h"
 #include "platform/os/SystemInfoFixed.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Program.h"
 #include "tests/support/Environment.h"
+#include "tests/support/TempDir.h"
 
 namespace rv {
 namespace {
@@ -25,8 +27,9 @@ using TSection = std::function<std::string(const TQVSystemReport&)>;
   if (!form) return false;
   Application->SetTitle("Child title");
   TQVLogBase log(nullptr);
+  TQVMapFile map;
   log.SetFormatting(std::string(form) == "xml" ? qvlfXML : qvlfText);
-  std::fputs(TQVSystemReport(log).GetApplicationDetails().c_str(), stdout);
+  std::fputs(TQVSystemReport(log, map).GetApplicationDetails().c_str(), stdout);
   std::fflush(stdout);
   std::_Exit(0);
 }();
@@ -40,7 +43,7 @@ class ReportTest : public ::testing::Test {
  protected:
   TBothForms Both(const TSection& section) {
     TQVLogBase log(nullptr);
-    TQVSystemReport report(log);
+    TQVSystemReport report(log, Map);
     TBothForms result;
     result.first = section(report);
     log.SetFormatting(qvlfXML);
@@ -50,7 +53,37 @@ class ReportTest : public ::testing::Test {
 
   TFixedSystemInfo Info;
   TSystemInfoScope Scope{Info};
+  TQVMapFile Map;
 };
+
+TEST_F(ReportTest, SourcePositionAsFound) {
+  EXPECT_EQ(Both(&TQVSystemReport::GetFormattedSource), TBothForms("", ""));  // nothing looked up yet
+  rvtest::TempDir dir;
+  rvtest::WriteFile(dir.File("app.map"),
+                    "Detailed map of segments\r\n\r\n"
+                    " 0001:00000010 000000F0 C=CODE     S=.text    G=(none)   M=LogBase ACBP=A9\r\n"
+                    " 0001:00000100 00000100 C=CODE     S=.text    G=(none)   M=Log ACBP=A9\r\n\r\n"
+                    "  Address         Publics by Name\r\n"
+                    "  Address         Publics by Value\r\n\r\n\r\n"
+                    " 0001:00000008       Start.Entry\r\n"
+                    " 0001:00000030       LogBase.Open\r\n"
+                    " 0001:00000100       Log.Write\r\n\r\n"
+                    "Line numbers for LogBase(LogBase.pas) segment .text\r\n\r\n"
+                    "    10 0001:00000030    11 0001:00000034\r\n");
+  const std::pair<std::uintptr_t, std::string> cases[] = {
+      {0x401034, "\r\nUnit: LogBase\r\nProcedure: LogBase.Open\r\nLine No: 11"},
+      {0x401008, "\r\nProcedure: Start.Entry\r\n"},
+      {0x401200, "\r\nUnit: Log\r\n"},
+  };
+  Map.SetMapFileName(dir.File("app.map"));
+  for (const auto& [address, source] : cases) {
+    Map.LoadExceptionData(reinterpret_cast<const void*>(address));
+    EXPECT_EQ(Both(&TQVSystemReport::GetFormattedSource), TBothForms(source, source)) << address;
+  }
+  Map.SetMapFileName(dir.File("missing.map"));
+  Map.LoadExceptionData(reinterpret_cast<const void*>(0x401034));
+  EXPECT_EQ(Both(&TQVSystemReport::GetFormattedSource), TBothForms("\r\n", "\r\n"));
+}
 
 TEST_F(ReportTest, ComputerAndUser) {
   const std::tuple<std::string, std::string, std::string> cases[] = {
@@ -156,7 +189,8 @@ TEST(ReportApplication, ExecutableTitleAndParameters) {
 
 TEST(ReportLive, ReadsThisMachine) {
   TQVLogBase log(nullptr);
-  TQVSystemReport report(log);
+  TQVMapFile map;
+  TQVSystemReport report(log, map);
   EXPECT_TRUE(report.GetOSInfo().starts_with("======\r\n"));
   EXPECT_NE(report.GetOSInfo().find("(build "), std::string::npos);
   EXPECT_EQ(report.GetMemoryInfo().find("Total memory: 0 Kb"), std::string::npos);
