@@ -202,5 +202,8 @@ extern "C" [[gnu::visibility("default")]] void rvInterposedCxaThrow(void* object
 
 extern "C" void rvInterposedCxaThrow(void* object, std::type_info* type, void (*destructor)(void*)) {
   rv::CxaThrow real = rv::realCxaThrow();
-  real(object, type, rv::recordThrow(object, __builtin_return_address(0), destructor));
+  // The call never returns, so its return address may be the first byte of
+  // the next function; one byte back lies inside the throwing call.
+  void* site = static_cast<char*>(__builtin_return_address(0)) - 1;
+  real(object, type, rv::recordThrow(object, site, destructor));
 }
