@@ -130,8 +130,7 @@ TEST_F(ReportTest, MeasuredClockFollowsTheName) {
   const Case cases[] = {
       {{1234567890, 500000}, '.', "Pentium Pro 2469.13578 MHz"},
       {{1234567890, 500000}, ',', "Pentium Pro 2469,13578 MHz"},
-      {{1500000000, 510000}, '.', "Pentium Pro 2941.17647058824 MHz"},  // an overrun sleep is counted
-      {{5000000000, 500000}, '.', "Pentium Pro 10000 MHz"},              // beyond 32 bits of ticks
+      {{5000000000, 500000}, '.', "Pentium Pro 10000 MHz"},  // beyond 32 bits of ticks
       {{0, 0}, '.', "Pentium Pro 0 MHz"},
   };
   Info.SetProcessorLevel(6);

@@ -88,9 +88,10 @@ TEST(SystemInfoFixture, MemoryFromMeminfo) {
 }
 
 TEST(SystemInfoFixture, VirtualMemoryLeftBelowTheLimit) {
-  const std::pair<std::string, std::uint64_t> cases[] = {
-      {"", 0}, {"VmPeak:\t200000 kB\nVmSize:\t123456 kB\n", 123456 * K}, {"VmSize: lots\n", 0},
-      {"VmSize:\t18014398509481983 kB\n", Max}};  // beyond the limit: nothing left
+  const std::pair<std::string, std::uint64_t> cases[] = {{"", 0},
+                                                         {"VmPeak:\t200000 kB\nVmSize:\t123456 kB\n", 123456 * K},
+                                                         {"VmSize: lots\n", 0},
+                                                         {"VmSize:\t18014398509481983 kB\n", Max}};
   for (const auto& [status, used] : cases) {
     const TMemoryStatus s = TFixture({{"proc/self/status", status}}).Info.MemoryStatus();
     EXPECT_EQ(s.AvailVirtual, used > s.TotalVirtual ? 0 : s.TotalVirtual - used) << status;
@@ -153,11 +154,9 @@ TEST(SystemInfoFixture, ConnectedDisplaysInNameOrder) {
       {"sys/class/drm/card3-Virtual-1/status", "connected\n"},
       {"sys/class/drm/card3/device/uevent", "DRIVER=vir\x1Btual\n"},
   });
-  const std::vector<TDisplayDevice> devices = fixture.Info.DisplayDevices();
-  ASSERT_EQ(devices.size(), 3u);
-  EXPECT_EQ(devices[0].DeviceName + "|" + devices[0].DeviceString, "card0-eDP-1|i915");
-  EXPECT_EQ(devices[1].DeviceName + "|" + devices[1].DeviceString, "card1-HDMI-A-1|card1");  // no driver known
-  EXPECT_EQ(devices[2].DeviceName + "|" + devices[2].DeviceString, "card3-Virtual-1|vir tual");
+  std::string seen;
+  for (const TDisplayDevice& d : fixture.Info.DisplayDevices()) seen += d.DeviceName + "|" + d.DeviceString + ";";
+  EXPECT_EQ(seen, "card0-eDP-1|i915;card1-HDMI-A-1|card1;card3-Virtual-1|vir tual;");  // card1: no driver known
 }
 
 TEST(SystemInfoLive, ReadsThisMachine) {
