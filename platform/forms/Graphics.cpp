@@ -13,6 +13,7 @@
 
 #include "platform/classes/Published.h"
 #include "platform/classes/Stream.h"
+#include "platform/forms/LittleEndian.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace rv {
@@ -32,22 +33,10 @@ constexpr std::uint32_t biRGB = 0, biBitfields = 3;
   throw EInvalidGraphic("Bitmap image is not valid (" + reason + ")");
 }
 
-// Little-endian reads from a buffer already known to hold them.
-std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t u32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void put16(std::uint8_t*& p, std::uint16_t v) {
-  *p++ = static_cast<std::uint8_t>(v);
-  *p++ = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::uint8_t*& p, std::uint32_t v) {
-  put16(p, static_cast<std::uint16_t>(v));
-  put16(p, static_cast<std::uint16_t>(v >> 16));
-}
-
-std::uint64_t bmpRowSize(std::uint64_t width, unsigned bitCount) { return (width * bitCount + 31) / 32 * 4; }
+using le::put16;
+using le::put32;
+using le::u16;
+using le::u32;
 
 // The fields of a BMP's headers that decoding needs, checked against the data.
 struct TBmpLayout {
@@ -118,7 +107,7 @@ TBmpLayout readBmpLayout(const std::uint8_t* data, std::size_t size) {
 
   // Checked first, this bounds both sides, so the row sizes below can't overflow.
   if (std::uint64_t{l.Width} * 3 * l.Height > maxPixelBytes) invalidBitmap("too large");
-  const std::uint64_t rowSize = bmpRowSize(l.Width, l.BitCount);
+  const std::uint64_t rowSize = le::dibRowSize(l.Width, l.BitCount);
   if (rowSize * l.Height > size - offBits) invalidBitmap("truncated pixel data");
   l.RowSize = static_cast<std::size_t>(rowSize);
   return l;
@@ -169,8 +158,31 @@ bool encodeJpeg(const std::uint8_t* pixels, int width, int height, int quality, 
 // ---- TGraphic ---------------------------------------------------------------
 
 const TClass& TGraphic::StaticClass() {
-  static const TClass cls = TClassBuilder<TGraphic>("TGraphic").Build();
+  static const TClass cls =
+      TClassBuilder<TGraphic>("TGraphic").Property("Data", &TGraphic::Data, &TGraphic::SetData).Build();
   return cls;
+}
+
+void TGraphic::Changed() {
+  if (FOnChange) FOnChange(this);
+}
+
+std::vector<std::uint8_t> TGraphic::Data() const {
+  if (Empty()) return {};
+  TStringStream stream;
+  SaveToStream(stream);
+  const std::string& bytes = stream.DataString();
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+void TGraphic::SetData(const std::vector<std::uint8_t>& Value) {
+  if (Value.empty()) {
+    SetWidth(0);
+    SetHeight(0);
+    return;
+  }
+  TStringStream stream(std::string(Value.begin(), Value.end()));
+  LoadFromStream(stream);
 }
 
 void TGraphic::LoadFromFile(const std::string& FileName) {
@@ -202,6 +214,7 @@ void TBitmap::SetSize(int Width, int Height) {
   FPixels = std::move(pixels);
   FWidth = Width;
   FHeight = Height;
+  Changed();
 }
 
 std::uint8_t* TBitmap::ScanLine(int Row) { return const_cast<std::uint8_t*>(std::as_const(*this).ScanLine(Row)); }
@@ -231,6 +244,7 @@ void TBitmap::Assign(const TPersistent* Source) {
     FWidth = other->FWidth;
     FHeight = other->FHeight;
     FPixels = other->FPixels;
+    Changed();
     return;
   }
   TGraphic::Assign(Source);
@@ -265,10 +279,11 @@ void TBitmap::LoadFromStream(TStream& Stream) {
   FWidth = loaded.FWidth;
   FHeight = loaded.FHeight;
   FPixels.swap(loaded.FPixels);
+  Changed();
 }
 
 void TBitmap::SaveToStream(TStream& Stream) const {
-  const std::size_t rowSize = static_cast<std::size_t>(bmpRowSize(std::uint64_t(FWidth), 24));
+  const std::size_t rowSize = static_cast<std::size_t>(le::dibRowSize(std::uint64_t(FWidth), 24));
   const std::size_t imageSize = rowSize * std::size_t(FHeight);
   const std::size_t headers = fileHeaderSize + infoHeaderSize;
   std::vector<std::uint8_t> out(headers + imageSize);

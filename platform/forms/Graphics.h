@@ -1,18 +1,27 @@
 #pragma once
-// Pictures: TGraphic, the base of every kind of picture, and TBitmap, a
-// 24-bit image read from and written to Windows BMP files and written as JPEG.
+// Colours and pictures: TColor with the standard and system colours,
+// TGraphic, the base of every kind of picture, TBitmap, a 24-bit image read
+// from and written to Windows BMP files and written as JPEG, TIcon, a 32-bit
+// image with transparency read from and written to .ico files, and TPicture,
+// the holder of any one graphic that controls store in form files.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
 
 namespace rv {
 
 class TStream;
 
-// A colour as 0x00BBGGRR.
+// ---- Colours ------------------------------------------------------------------
+
+// A colour as 0x00BBGGRR, or a system colour: clSystemColor with the index
+// of the colour in the low byte, resolved by ColorToRGB.
 using TColor = std::int32_t;
 
 constexpr TColor RGBToColor(std::uint8_t R, std::uint8_t G, std::uint8_t B) {
@@ -21,6 +30,79 @@ constexpr TColor RGBToColor(std::uint8_t R, std::uint8_t G, std::uint8_t B) {
 constexpr std::uint8_t GetRValue(TColor C) { return static_cast<std::uint8_t>(C & 0xFF); }
 constexpr std::uint8_t GetGValue(TColor C) { return static_cast<std::uint8_t>((C >> 8) & 0xFF); }
 constexpr std::uint8_t GetBValue(TColor C) { return static_cast<std::uint8_t>((C >> 16) & 0xFF); }
+
+constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000u);
+constexpr TColor clScrollBar = clSystemColor | 0;
+constexpr TColor clBackground = clSystemColor | 1;
+constexpr TColor clActiveCaption = clSystemColor | 2;
+constexpr TColor clInactiveCaption = clSystemColor | 3;
+constexpr TColor clMenu = clSystemColor | 4;
+constexpr TColor clWindow = clSystemColor | 5;
+constexpr TColor clWindowFrame = clSystemColor | 6;
+constexpr TColor clMenuText = clSystemColor | 7;
+constexpr TColor clWindowText = clSystemColor | 8;
+constexpr TColor clCaptionText = clSystemColor | 9;
+constexpr TColor clActiveBorder = clSystemColor | 10;
+constexpr TColor clInactiveBorder = clSystemColor | 11;
+constexpr TColor clAppWorkSpace = clSystemColor | 12;
+constexpr TColor clHighlight = clSystemColor | 13;
+constexpr TColor clHighlightText = clSystemColor | 14;
+constexpr TColor clBtnFace = clSystemColor | 15;
+constexpr TColor clBtnShadow = clSystemColor | 16;
+constexpr TColor clGrayText = clSystemColor | 17;
+constexpr TColor clBtnText = clSystemColor | 18;
+constexpr TColor clInactiveCaptionText = clSystemColor | 19;
+constexpr TColor clBtnHighlight = clSystemColor | 20;
+constexpr TColor cl3DDkShadow = clSystemColor | 21;
+constexpr TColor cl3DLight = clSystemColor | 22;
+constexpr TColor clInfoText = clSystemColor | 23;
+constexpr TColor clInfoBk = clSystemColor | 24;
+constexpr TColor clHotLight = clSystemColor | 26;
+constexpr TColor clGradientActiveCaption = clSystemColor | 27;
+constexpr TColor clGradientInactiveCaption = clSystemColor | 28;
+constexpr TColor clMenuHighlight = clSystemColor | 29;
+constexpr TColor clMenuBar = clSystemColor | 30;
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clMaroon = 0x000080;
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clOlive = 0x008080;
+constexpr TColor clNavy = 0x800000;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
+constexpr TColor clLtGray = 0xC0C0C0;
+constexpr TColor clDkGray = 0x808080;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clMoneyGreen = 0xC0DCC0;
+constexpr TColor clSkyBlue = 0xF0CAA6;
+constexpr TColor clCream = 0xF0FBFF;
+constexpr TColor clMedGray = 0xA4A0A0;
+constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clDefault = 0x20000000;
+
+// The RGB value of a colour: system colours from a fixed table (an unknown
+// index gives black), every other value unchanged.
+TColor ColorToRGB(TColor Color);
+// The name of a colour that has one ("clBtnFace"), and back (case-insensitive).
+bool ColorToIdent(TColor Color, std::string& Ident);
+bool IdentToColor(std::string_view Ident, TColor& Color);
+
+// A size in pixels.
+struct TSize {
+  std::int32_t cx = 0;
+  std::int32_t cy = 0;
+  bool operator==(const TSize&) const = default;
+};
+
+// ---- Graphics ---------------------------------------------------------------------
 
 class TGraphic : public TPersistent {
   RV_CLASS(TGraphic, TPersistent)
@@ -37,6 +119,22 @@ class TGraphic : public TPersistent {
   virtual void SaveToStream(TStream& Stream) const = 0;
   void LoadFromFile(const std::string& FileName);
   void SaveToFile(const std::string& FileName) const;
+
+  // The stored form ("Data"): the bytes SaveToStream writes, none for an
+  // empty graphic. Setting no bytes empties the graphic.
+  std::vector<std::uint8_t> Data() const;
+  void SetData(const std::vector<std::uint8_t>& Value);
+
+  // Raised after the picture changed as a whole (a new size, loaded data,
+  // an assignment); drawing into the pixels directly does not raise it.
+  TNotifyEvent OnChange() const { return FOnChange; }
+  void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
+
+ protected:
+  void Changed();
+
+ private:
+  TNotifyEvent FOnChange;
 };
 
 class TBitmap : public TGraphic {
@@ -78,6 +176,102 @@ class TBitmap : public TGraphic {
   int FWidth = 0;
   int FHeight = 0;
   std::vector<std::uint8_t> FPixels;  // top row first, RowBytes() per row
+};
+
+// Identifiers of the stock icons.
+constexpr int IDI_APPLICATION = 32512;
+constexpr int IDI_HAND = 32513;
+constexpr int IDI_ERROR = IDI_HAND;
+
+class TIcon : public TGraphic {
+  RV_CLASS(TIcon, TGraphic)
+ public:
+  // The largest icon an .ico file can hold.
+  static constexpr int MaxSize = 256;
+
+  TIcon() = default;
+
+  int Width() const override { return FWidth; }
+  int Height() const override { return FHeight; }
+  void SetWidth(int value) override { SetSize(value, FHeight); }
+  void SetHeight(int value) override { SetSize(FWidth, value); }
+  bool Empty() const override { return FWidth == 0 || FHeight == 0; }
+  // Keeps the pixels both sizes share; new pixels are transparent. Raises
+  // EInvalidGraphicOperation for a size outside 0..MaxSize.
+  void SetSize(int Width, int Height);
+
+  // The pixels, top row first: Width() * 4 bytes a row, red, green, blue,
+  // alpha (0 transparent, 255 opaque), colours not premultiplied.
+  const std::uint8_t* Bits() const { return FPixels.data(); }
+  // Outside the icon Pixel gives -1 and Alpha 0; SetPixel does nothing.
+  TColor Pixel(int X, int Y) const;
+  std::uint8_t Alpha(int X, int Y) const;
+  void SetPixel(int X, int Y, TColor Color, std::uint8_t Alpha = 255);
+
+  void Assign(const TPersistent* Source) override;
+
+  // Reads an .ico file: of its images the largest, then the deepest, in
+  // any of the uncompressed formats (1, 4 and 8 bits with a palette, 24 and
+  // 32 bits), with its transparency mask or alpha channel. Images stored as
+  // PNG are skipped.
+  void LoadFromStream(TStream& Stream) override;
+  // Writes an .ico file with one 32-bit image (alpha and mask).
+  void SaveToStream(TStream& Stream) const override;
+
+  // Replaces the picture by one of the system's stock icons. Linux has none
+  // without an icon theme, so the framework draws its own: IDI_HAND (the
+  // error icon) is a 32x32 red disc with a white cross. Raises
+  // EInvalidGraphic for an identifier it has no picture for.
+  void LoadStockIcon(int Id);
+
+ private:
+  int FWidth = 0;
+  int FHeight = 0;
+  std::vector<std::uint8_t> FPixels;
+};
+
+// Holds one graphic of any kind, owned by the picture. Controls publish it;
+// it is stored as "Data": the length of the graphic's class name in one
+// byte, the class name, then the graphic's own stored form, so a stored
+// picture reads back as the same class.
+class TPicture : public TPersistent {
+  RV_CLASS(TPicture, TPersistent)
+ public:
+  TPicture();
+  ~TPicture() override;
+  TPicture(const TPicture&) = delete;
+  TPicture& operator=(const TPicture&) = delete;
+
+  // The graphic held, or null.
+  TGraphic* Graphic() const { return FGraphic.get(); }
+  // Holds a copy of Value (null: none).
+  void SetGraphic(const TGraphic* Value);
+  // The graphic as a bitmap or icon; when it is of another kind (or there is
+  // none) it is replaced by an empty one first.
+  TBitmap* Bitmap();
+  TIcon* Icon();
+  int Width() const { return FGraphic ? FGraphic->Width() : 0; }
+  int Height() const { return FGraphic ? FGraphic->Height() : 0; }
+
+  // From another picture (a copy of its graphic), from a graphic, or from
+  // null (empties the picture).
+  void Assign(const TPersistent* Source) override;
+
+  // Raises EInvalidGraphic for data of an unknown class or that the class
+  // can't read; the picture is left as it was.
+  std::vector<std::uint8_t> Data() const;
+  void SetData(const std::vector<std::uint8_t>& Value);
+
+  // Raised when the picture gets another graphic or its graphic changes.
+  TNotifyEvent OnChange() const { return FOnChange; }
+  void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
+
+ private:
+  void Hold(std::unique_ptr<TGraphic> Value);
+  void Changed(TObject* Sender);
+
+  std::unique_ptr<TGraphic> FGraphic;
+  TNotifyEvent FOnChange;
 };
 
 }  // namespace rv

@@ -1,11 +1,45 @@
 #pragma once
-// TWidgetSet: what the application's loop needs from the window system. The
-// headless set (no display, no windows) is in use until another one is
-// installed; the real-window set installs itself when a display opens.
+// TWidgetSet: the window system as the framework sees it. The headless set
+// (no display, no windows) is in use until another one is installed; the
+// real-window set installs itself when a display opens.
+//
+// Forms and controls are model objects that own all their state; a widget
+// set only mirrors them:
+// - When a form is shown (FormShown) it builds the form's window from the
+//   model: the form's bounds, caption, border style and icon, and for each
+//   control inside (Controls(i), recursively) a widget of its kind with the
+//   control's bounds (relative to its parent), text, font, colour,
+//   visibility, enabled state, hint (shown when ShowHint), cursor and what
+//   is special to the kind (check state, lines, items, picture...).
+// - After that it hears every change of mirrored state (ControlChanged with
+//   what changed), also of controls added to a shown form (ccParent), and
+//   reads the new state from the model. ControlDestroying comes once per
+//   control when its destruction starts, a parent's before its children's.
+// - A modal form is shown with Modal set; ShowModal then runs
+//   Application->HandleMessage(), which asks the set to dispatch its events
+//   (ProcessEvents) and to wait (Wait), until the form's ModalResult is set;
+//   FormHidden follows.
+// - What the user does goes back into the model through the Feed functions
+//   below, never by changing the widgets' own state: the model reacts, then
+//   tells the set what to show. Keys go to the focused widget first; those
+//   the focused control doesn't want (TWinControl::WantsKey) go to FeedKey.
+//   The model moves the focus itself (ccFocus), so the set turns off its
+//   toolkit's own keyboard navigation.
+// - Texts: '&' in a caption marks an accelerator ("&&" is an '&'); TLabel
+//   only when ShowAccelChar. Colours may be system colours (ColorToRGB).
+//
+// Everything here runs on the GUI thread except Name and the screen size.
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "platform/forms/Controls.h"
 
 namespace rv {
+
+class TComboBox;
+class TCustomForm;
 
 class TWidgetSet {
  public:
@@ -20,6 +54,17 @@ class TWidgetSet {
   virtual bool ProcessEvents() = 0;
   virtual int ScreenWidth() const = 0;
   virtual int ScreenHeight() const = 0;
+
+  // ---- Mirroring the model (the defaults ignore it) ----
+  virtual void FormShown(TCustomForm* Form, bool Modal);
+  virtual void FormHidden(TCustomForm* Form);
+  virtual void ControlChanged(TControl* Control, TControlChange Change);
+  virtual void ControlDestroying(TControl* Control);
+  // The size of one line of text in the font, for controls that size
+  // themselves. The default is a fixed metric: a line is the font's pixel
+  // height plus a fifth, a space is 3/11 of it wide and other characters
+  // 6/11 (8-point text: 13 pixels high, spaces 3 wide, others 6).
+  virtual TSize TextExtent(const TFont& Font, std::string_view Text) const;
 };
 
 // The widget set in use. Not owned: an installed set outlives its use.
@@ -27,5 +72,26 @@ TWidgetSet* WidgetSet();
 // Installs a widget set (null: the headless one); returns the previous one.
 TWidgetSet* SetWidgetSet(TWidgetSet* Value);
 TWidgetSet* HeadlessWidgetSet();
+
+// ---- User actions fed back into the model ----
+// Each runs the model's reaction through Application->RunGuarded with the
+// control (or form) as Sender, so an exception from an event handler goes to
+// the application's handler and the loop goes on.
+
+// A click on a button, label, image or panel; a check box toggles.
+void FeedClick(TControl* Control);
+// The user changed the text of an edit, memo or combo box.
+void FeedText(TControl* Control, const std::string& Text);
+// The user picked an item of a combo box's list.
+void FeedSelect(TComboBox* ComboBox, int ItemIndex);
+// A key the focused control didn't want (TCustomForm::HandleKey); true when
+// the form used it.
+bool FeedKey(TCustomForm* Form, std::uint16_t Key, TShiftState Shift);
+// The user put the focus into a control (clicked into it).
+void FeedFocus(TWinControl* Control);
+// The window manager activated a form's window.
+void FeedActivate(TCustomForm* Form);
+// The close box of a form's window (TCustomForm::Close).
+void FeedClose(TCustomForm* Form);
 
 }  // namespace rv

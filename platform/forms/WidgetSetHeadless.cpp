@@ -1,11 +1,16 @@
-// The headless widget set, and the place that holds the widget set in use.
+// The headless widget set, the defaults every widget set starts from, and
+// the place that holds the widget set in use.
 
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 
 #include "platform/forms/WidgetSet.h"
+#include "platform/rtl/Utf16.h"
 
 namespace rv {
 
@@ -28,6 +33,20 @@ THeadlessWidgetSet headless;
 std::atomic<TWidgetSet*> current{&headless};
 
 }  // namespace
+
+void TWidgetSet::FormShown(TCustomForm*, bool) {}
+void TWidgetSet::FormHidden(TCustomForm*) {}
+void TWidgetSet::ControlChanged(TControl*, TControlChange) {}
+void TWidgetSet::ControlDestroying(TControl*) {}
+
+TSize TWidgetSet::TextExtent(const TFont& Font, std::string_view Text) const {
+  const std::int64_t h = std::min<std::int64_t>(std::llabs(Font.Height()), 1 << 16);
+  std::int64_t width = 0;
+  for (std::size_t pos = 0; pos < Text.size();)
+    width += NextCodePoint(Text, pos) == U' ' ? (3 * h + 5) / 11 : (6 * h + 5) / 11;
+  return TSize{static_cast<std::int32_t>(std::min<std::int64_t>(width, INT32_MAX)),
+               static_cast<std::int32_t>(h + (h + 2) / 5)};
+}
 
 TWidgetSet* HeadlessWidgetSet() { return &headless; }
 
