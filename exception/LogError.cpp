@@ -5,6 +5,8 @@
 #include "core/LogCnst.h"
 #include "exception/QVMapFile.h"
 #include "platform/forms/Application.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Screen.h"
 #include "platform/os/SystemInfo.h"
 #include "platform/rtl/Convert.h"
 #include "platform/rtl/Format.h"
@@ -54,6 +56,19 @@ std::string TQVSystemReport::GetApplicationDetails() const {
     for (int i = 1; i <= count; ++i) result += lineBreak + ParamStr(i);
   }
   return result;
+}
+
+std::string TQVSystemReport::GetActiveControlDetails() const {
+  std::string result;
+  if (const TForm* form = Screen->ActiveForm()) {
+    const TCustomForm* custom = Screen->ActiveCustomForm();
+    result = "Active Form: " + form->Name() + ", " + (custom ? custom->Caption() : std::string());
+  }
+  if (const TWinControl* control = Screen->ActiveControl()) {
+    if (!result.empty()) result += lineBreak;
+    result += std::string("Active Control") + ": " + control->Name();
+  }
+  return Framed(std::move(result));
 }
 
 std::string TQVSystemReport::GetComputerInfo() const {

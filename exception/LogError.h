@@ -26,6 +26,9 @@ class TQVSystemReport {
 
   // The executable, the application's title and the program's parameters.
   std::string GetApplicationDetails() const;
+  // The screen's active form (its name and the active custom form's caption)
+  // and active control; empty when there is neither.
+  std::string GetActiveControlDetails() const;
   // The computer's network name and the user; never empty.
   std::string GetComputerInfo() const;
   // The system's name and "(build <kernel release>)"; empty when neither is

@@ -8,6 +8,9 @@
 #include "exception/LogError.h"
 #include "exception/QVMapFile.h"
 #include "platform/forms/Application.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Screen.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/os/Process.h"
 #include "platform/os/SystemInfoFixed.h"
 #include "platform/rtl/FormatSettings.h"
@@ -83,6 +86,31 @@ TEST_F(ReportTest, SourcePositionAsFound) {
   Map.SetMapFileName(dir.File("missing.map"));
   Map.LoadExceptionData(reinterpret_cast<const void*>(0x401034));
   EXPECT_EQ(Both(&TQVSystemReport::GetFormattedSource), TBothForms("\r\n", "\r\n"));
+}
+
+TEST_F(ReportTest, ActiveFormAndControl) {
+  TForm form(nullptr);
+  TCustomForm custom(nullptr);
+  form.SetName("frmMain");
+  form.SetCaption("Main window");
+  custom.SetCaption("Custom caption");
+  auto* edit = new TEdit(&form);
+  edit->SetName("edtName");
+  const std::tuple<TCustomForm*, TForm*, TWinControl*, TBothForms> cases[] = {
+      {nullptr, nullptr, nullptr, {"", ""}},
+      {&form, &form, edit, framed("Active Form: frmMain, Main window\r\nActive Control: edtName")},
+      {&form, &form, nullptr, framed("Active Form: frmMain, Main window")},
+      {nullptr, nullptr, edit, framed("Active Control: edtName")},
+      {&custom, &form, nullptr, framed("Active Form: frmMain, Custom caption")},
+      {&custom, nullptr, nullptr, {"", ""}},
+  };
+  for (const auto& [activeCustom, active, control, sections] : cases) {
+    Screen->SetActiveForm(activeCustom, active);
+    Screen->SetActiveControl(control);
+    EXPECT_EQ(Both(&TQVSystemReport::GetActiveControlDetails), sections);
+  }
+  Screen->SetActiveForm(nullptr, nullptr);
+  Screen->SetActiveControl(nullptr);
 }
 
 TEST_F(ReportTest, ComputerAndUser) {
