@@ -10,6 +10,7 @@
 #include "platform/classes/Thread.h"
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Program.h"
 
 namespace rv {
 
@@ -17,11 +18,7 @@ TApplication* Application = nullptr;
 
 namespace {
 
-std::string executablePath() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-  return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
-}
+std::string executablePath() { return ExecutablePath(); }
 
 std::uint32_t tickCount() {
   timespec now{};

@@ -17,6 +17,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Program.h"
 
 namespace rv {
 
@@ -138,11 +139,7 @@ Exception* asException(const std::exception_ptr& error, std::unique_ptr<Exceptio
 
 thread_local TExceptionScope* currentScope = nullptr;
 
-std::string executableName() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-  return n > 0 ? ExtractFileName(std::string_view(path, static_cast<std::size_t>(n))) : std::string();
-}
+std::string executableName() { return ExtractFileName(ExecutablePath()); }
 
 std::string moduleName(const void* address) {
   Dl_info info{};
