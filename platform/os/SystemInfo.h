@@ -57,7 +57,6 @@ class TSystemInfo {
   virtual TOSVersion OSVersion() = 0;
   // The x86 processor family (6 for every Intel Core); 0 when unknown.
   virtual std::uint32_t ProcessorLevel() = 0;
-  virtual std::string ProcessorName() = 0;
   // Counts processor clock ticks over half a second with the calling thread
   // at the highest real-time priority it may take. Blocks for about 510 ms.
   virtual TClockSample MeasureClock() = 0;
@@ -72,7 +71,6 @@ class TLinuxSystemInfo : public TSystemInfo {
   TMemoryStatus MemoryStatus() override;
   TOSVersion OSVersion() override;
   std::uint32_t ProcessorLevel() override;
-  std::string ProcessorName() override;
   TClockSample MeasureClock() override;
   std::vector<TDisplayDevice> DisplayDevices() override;
 

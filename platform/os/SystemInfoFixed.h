@@ -18,8 +18,6 @@ class TFixedSystemInfo : public TSystemInfo {
   void SetOSVersion(TOSVersion Value) { FOSVersion = std::move(Value); }
   std::uint32_t ProcessorLevel() override { return FProcessorLevel; }
   void SetProcessorLevel(std::uint32_t Value) { FProcessorLevel = Value; }
-  std::string ProcessorName() override { return FProcessorName; }
-  void SetProcessorName(std::string Value) { FProcessorName = std::move(Value); }
   // Returns ClockSample at once and counts the calls.
   TClockSample MeasureClock() override;
   const TClockSample& ClockSample() const { return FClockSample; }
@@ -34,7 +32,6 @@ class TFixedSystemInfo : public TSystemInfo {
   TMemoryStatus FMemoryStatus;
   TOSVersion FOSVersion;
   std::uint32_t FProcessorLevel = 0;
-  std::string FProcessorName;
   TClockSample FClockSample;
   int FMeasurements = 0;
   std::vector<TDisplayDevice> FDisplayDevices;

@@ -233,10 +233,6 @@ std::uint32_t TLinuxSystemInfo::ProcessorLevel() {
   return family ? wholeNumber<std::uint32_t>(*family).value_or(0) : 0;
 }
 
-std::string TLinuxSystemInfo::ProcessorName() {
-  return printable(fieldValue(readFile(FRoot + "/proc/cpuinfo"), "model name", ':').value_or(""));
-}
-
 TClockSample TLinuxSystemInfo::MeasureClock() {
   using namespace std::chrono;
   TRealtimeScope realtime;

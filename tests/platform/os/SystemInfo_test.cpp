@@ -98,23 +98,21 @@ TEST(SystemInfoFixture, VirtualMemoryLeftBelowTheLimit) {
   }
 }
 
-TEST(SystemInfoFixture, ProcessorLevelAndName) {
-  const std::tuple<std::string, std::uint32_t, std::string> cases[] = {
+TEST(SystemInfoFixture, ProcessorLevel) {
+  const std::pair<std::string, std::uint32_t> cases[] = {
       {"processor\t: 0\ncpu family\t: 6\nmodel name\t: Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz\n\n"
        "processor\t: 1\ncpu family\t: 25\nmodel name\t: Other\n",
-       6, "Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz"},
-      {"", 0, ""},
-      {"cpu family : 15 \nmodel name:  spaced  \n", 15, "spaced"},
-      {"cpu family\t: six\nmodel name\n", 0, ""},
-      {"cpu family\t: -6\ncpu family\t: 6\n", 0, ""},
-      {"cpu family\t: 4294967296\nmodel name:\n", 0, ""},
-      {"model name\t: evil\x1B[31m\rname\n", 0, "evil [31m name"},
-      {"\0\0cpu family\0: 5\n"s, 5, ""},  // NULs trim like blanks
+       6},
+      {"", 0},
+      {"cpu family : 15 \nmodel name:  spaced  \n", 15},
+      {"cpu family\t: six\nmodel name\n", 0},
+      {"cpu family\t: -6\ncpu family\t: 6\n", 0},
+      {"cpu family\t: 4294967296\nmodel name:\n", 0},
+      {"\0\0cpu family\0: 5\n"s, 5},  // NULs trim like blanks
   };
-  for (const auto& [cpuinfo, level, name] : cases) {
+  for (const auto& [cpuinfo, level] : cases) {
     TFixture fixture({{"proc/cpuinfo", cpuinfo}});
     EXPECT_EQ(fixture.Info.ProcessorLevel(), level) << cpuinfo;
-    EXPECT_EQ(fixture.Info.ProcessorName(), name) << cpuinfo;
   }
 }
 
