@@ -54,6 +54,10 @@ class TWidgetSet {
   virtual bool ProcessEvents() = 0;
   virtual int ScreenWidth() const = 0;
   virtual int ScreenHeight() const = 0;
+  // True when a user can see windows and answer them. Without one (the
+  // headless set) nothing would ever close a dialog that waits for a user,
+  // so components that would show one choose a non-interactive way instead.
+  virtual bool Interactive() const { return false; }
 
   // ---- Mirroring the model (the defaults ignore it) ----
   virtual void FormShown(TCustomForm* Form, bool Modal);
