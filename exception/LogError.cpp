@@ -1,121 +1,281 @@
 #include "exception/LogError.h"
 
-#include <array>
+#include <algorithm>
 
 #include "core/LogCnst.h"
+#include "exception/LogDlg.h"
 #include "exception/QVMapFile.h"
+#include "platform/classes/Published.h"
 #include "platform/forms/Application.h"
-#include "platform/forms/Forms.h"
-#include "platform/forms/Screen.h"
-#include "platform/os/SystemInfo.h"
-#include "platform/rtl/Convert.h"
+#include "platform/forms/WidgetSet.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
-#include "platform/rtl/Program.h"
+#include "platform/rtl/Utf16.h"
 
 namespace rv {
 
 namespace {
 
-constexpr const char* lineBreak = "\r\n";
+// The standard description is taken into a buffer of 1024 characters.
+constexpr std::size_t kDescriptionLimit = 1023;
+constexpr int kStockErrorIcon = 32513;
 
-std::string processorLevelName(std::uint32_t Level) {
-  switch (Level) {
-    case 3: return "80386";
-    case 4: return "80486";
-    case 5: return "Pentium";
-    case 6: return "Pentium Pro";
-    default: return std::to_string(Level);
-  }
+const TQVExceptionStandards kAllStandard = TQVExceptionStandards::FromBits((1u << 30) - 1);
+const TQVExceptionClasses kAllClasses = TQVExceptionClasses::FromBits((1u << 18) - 1);
+const TQVExceptionGraphics kAllGraphics{efInvalidGraphic, efInvalidGraphicOperation};
+const TQVLFormats kDefaultFormats{lfDate,          lfTime,          lfPhysAddress,  lfMessage,
+                                  lfSeparator,     lfApplication,   lfActiveControl, lfComputerInfo};
+const TQVLAOptions kDefaultOptions{laShowSendEMail, laShowSupportLink};
+
+template <class E>
+bool isA(const Exception& e) {
+  return dynamic_cast<const E*>(&e) != nullptr;
 }
 
-std::string kilobytes(std::uint64_t Bytes) { return std::to_string(Bytes / 1024) + " Kb"; }
+// The 50 filtered classes in their fixed order: the first one E is an
+// instance of decides, so a class is decided by its earliest listed base.
+struct FilterEntry {
+  bool (*Matches)(const Exception&);
+  int Group;  // 0 FilterStandard, 1 FilterClasses, 2 FilterGraphics
+  int Member;
+};
+
+#define RV_FILTER(Group, Name) \
+  { &isA<E##Name>, Group, ef##Name }
+const FilterEntry kFilters[] = {
+    RV_FILTER(0, Abort),           RV_FILTER(0, OutOfMemory),      RV_FILTER(0, InOutError),
+    RV_FILTER(0, IntError),        RV_FILTER(0, DivByZero),        RV_FILTER(0, RangeError),
+    RV_FILTER(0, IntOverflow),     RV_FILTER(0, MathError),        RV_FILTER(0, InvalidOp),
+    RV_FILTER(0, ZeroDivide),      RV_FILTER(0, Overflow),         RV_FILTER(0, Underflow),
+    RV_FILTER(0, InvalidPointer),  RV_FILTER(0, InvalidCast),      RV_FILTER(0, ConvertError),
+    RV_FILTER(0, AccessViolation), RV_FILTER(0, Privilege),        RV_FILTER(0, StackOverflow),
+    RV_FILTER(0, ControlC),        RV_FILTER(0, VariantError),     RV_FILTER(0, PropReadOnly),
+    RV_FILTER(0, PropWriteOnly),   RV_FILTER(0, ExternalException), RV_FILTER(0, AssertionFailed),
+    RV_FILTER(0, AbstractError),   RV_FILTER(0, IntfCastError),    RV_FILTER(0, InvalidContainer),
+    RV_FILTER(0, InvalidInsert),   RV_FILTER(0, PackageError),     RV_FILTER(0, Win32Error),
+    RV_FILTER(1, StreamError),     RV_FILTER(1, FCreateError),     RV_FILTER(1, FOpenError),
+    RV_FILTER(1, FilerError),      RV_FILTER(1, ReadError),        RV_FILTER(1, WriteError),
+    RV_FILTER(1, ClassNotFound),   RV_FILTER(1, MethodNotFound),   RV_FILTER(1, InvalidImage),
+    RV_FILTER(1, ResNotFound),     RV_FILTER(1, ListError),        RV_FILTER(1, BitsError),
+    RV_FILTER(1, StringListError), RV_FILTER(1, ComponentError),   RV_FILTER(1, ParserError),
+    RV_FILTER(1, OutOfResources),  RV_FILTER(1, InvalidOperation), RV_FILTER(1, Thread),
+    RV_FILTER(2, InvalidGraphic),  RV_FILTER(2, InvalidGraphicOperation),
+};
+#undef RV_FILTER
+
+// Sets a flag for a scope and clears it on every path out.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
+  ~TFlagScope() { FFlag = false; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& FFlag;
+};
 
 }  // namespace
 
-TQVSystemReport::TQVSystemReport(const TQVLogBase& Log, const TQVMapFile& MapFile) : FLog(Log), FMapFile(MapFile) {}
+const TClass& TQVExceptionLog::StaticClass() {
+  static const TClass cls =
+      TClassBuilder<TQVExceptionLog>("TQVExceptionLog")
+          .Property("ErrorDialog", &TQVExceptionLog::ErrorDialog, &TQVExceptionLog::SetErrorDialog, edExtended)
+          .Property("FilterStandard", &TQVExceptionLog::FilterStandard, &TQVExceptionLog::SetFilterStandard,
+                    kAllStandard)
+          .Property("FilterClasses", &TQVExceptionLog::FilterClasses, &TQVExceptionLog::SetFilterClasses,
+                    kAllClasses)
+          .Property("FilterGraphics", &TQVExceptionLog::FilterGraphics, &TQVExceptionLog::SetFilterGraphics,
+                    kAllGraphics)
+          .Property("Formats", &TQVExceptionLog::Formats, &TQVExceptionLog::SetFormats, kDefaultFormats)
+          .Property("Options", &TQVExceptionLog::Options, &TQVExceptionLog::SetOptions, kDefaultOptions)
+          .Property("OnException", &TQVExceptionLog::OnException, &TQVExceptionLog::SetOnException)
+          .Property("OnSaveException", &TQVExceptionLog::OnSaveException, &TQVExceptionLog::SetOnSaveException)
+          .Build();
+  return cls;
+}
+RV_REGISTER_CLASS(TQVExceptionLog)
 
-std::string TQVSystemReport::Frame() const { return FLog.Formatting() == qvlfText ? sQVLFrameLine : ""; }
-
-std::string TQVSystemReport::Framed(std::string Items) const { return Items.empty() ? Items : Frame() + Items; }
-
-std::string TQVSystemReport::GetFormattedSource() const {
-  if (!FMapFile.ExceptionDataLoaded()) return {};
-  std::string result = lineBreak;
-  if (!FMapFile.UnitName().empty()) result += "Unit: " + FMapFile.UnitName() + lineBreak;
-  if (!FMapFile.ProcedureName().empty()) result += "Procedure: " + FMapFile.ProcedureName() + lineBreak;
-  if (FMapFile.LineNumber() > 0) result += "Line No: " + IntToStr(FMapFile.LineNumber());
-  return result;
+TQVExceptionLog::TQVExceptionLog(TComponent* AOwner)
+    : TQVLogBase(AOwner),
+      FFilterStandard(kAllStandard),
+      FFilterClasses(kAllClasses),
+      FFilterGraphics(kAllGraphics),
+      FFormats(kDefaultFormats),
+      FOptions(kDefaultOptions),
+      FMapFile(std::make_unique<TQVMapFile>()) {
+  FMapFile->SetMapFileName(ChangeFileExt(Application->ExeName(), ".map"));
+  FReport = std::make_unique<TQVSystemReport>(*this, *FMapFile);
+  if (ComponentState().Contains(csDesigning)) return;
+  FPreviousOnException = Application->OnException();
+  if (TQVExceptionLog* earlier = FPreviousOnException.Target<TQVExceptionLog>())
+    earlier->FChainedAfter.push_back(this);
+  Application->SetOnException(OwnHandler());
+  FInstalled = true;
 }
 
-std::string TQVSystemReport::GetApplicationDetails() const {
-  std::string result = Frame() + "EXE file name" + ": " + Application->ExeName() + lineBreak + "Application Title" +
-                       ":" + Application->Title();
-  const int count = ParamCount();
-  if (count > 0) {
-    result += std::string(lineBreak) + "Parameters" + ": ";
-    for (int i = 1; i <= count; ++i) result += lineBreak + ParamStr(i);
+TQVExceptionLog::~TQVExceptionLog() {
+  if (FInstalled) Unchain();
+}
+
+TExceptionEvent TQVExceptionLog::OwnHandler() { return TExceptionEvent(this, &TQVExceptionLog::DoException); }
+
+void TQVExceptionLog::Unchain() {
+  // Those that saved this handler call the one this saved from now on, so no
+  // chain ever calls a destroyed component.
+  TQVExceptionLog* earlier = FPreviousOnException.Target<TQVExceptionLog>();
+  if (earlier) std::erase(earlier->FChainedAfter, this);
+  for (TQVExceptionLog* later : FChainedAfter) {
+    later->FPreviousOnException = FPreviousOnException;
+    if (earlier) earlier->FChainedAfter.push_back(later);
   }
-  return result;
+  if (Application && Application->OnException() == OwnHandler()) Application->SetOnException(FPreviousOnException);
 }
 
-std::string TQVSystemReport::GetActiveControlDetails() const {
-  std::string result;
-  if (const TForm* form = Screen->ActiveForm()) {
-    const TCustomForm* custom = Screen->ActiveCustomForm();
-    result = "Active Form: " + form->Name() + ", " + (custom ? custom->Caption() : std::string());
+bool TQVExceptionLog::PassesFilter(const Exception& E) const {
+  for (const FilterEntry& f : kFilters) {
+    if (!f.Matches(E)) continue;
+    switch (f.Group) {
+      case 0:
+        return FFilterStandard.Contains(static_cast<TQVExceptionStandard>(f.Member));
+      case 1:
+        return FFilterClasses.Contains(static_cast<TQVExceptionClass>(f.Member));
+      default:
+        return FFilterGraphics.Contains(static_cast<TQVExceptionGraphic>(f.Member));
+    }
   }
-  if (const TWinControl* control = Screen->ActiveControl()) {
-    if (!result.empty()) result += lineBreak;
-    result += std::string("Active Control") + ": " + control->Name();
+  return true;  // a class outside the 50 is always reported
+}
+
+void TQVExceptionLog::DoException(TObject* Sender, Exception* E) {
+  if (FBusy) {
+    Application->ShowException(E);
+    return;
   }
-  return Framed(std::move(result));
-}
-
-std::string TQVSystemReport::GetComputerInfo() const {
-  TSystemInfo& info = SystemInfo();
-  std::string result = std::string("Computer") + ": " + info.ComputerName() + lineBreak;
-  if (const std::string user = info.UserName(); !user.empty()) result += std::string("User Name") + ": " + user;
-  return Framed(std::move(result));
-}
-
-std::string TQVSystemReport::GetOSInfo() const {
-  const TOSVersion version = SystemInfo().OSVersion();
-  if (version.Name.empty() && version.KernelRelease.empty()) return {};
-  return Framed(version.Name + "(" + "build" + " " + version.KernelRelease + ")");
-}
-
-std::string TQVSystemReport::GetCPUInfo(bool MeasureSpeed) const {
-  TSystemInfo& info = SystemInfo();
-  std::string result = Frame() + processorLevelName(info.ProcessorLevel());
-  if (MeasureSpeed) {
-    const TClockSample sample = info.MeasureClock();
-    const double rate =
-        sample.Microseconds ? static_cast<double>(sample.Ticks) / static_cast<double>(sample.Microseconds) : 0.0;
-    result += " " + FloatToStr(rate) + " MHz";
+  // Cleared on every path out, also when a handler, the map reader or the
+  // write raises: otherwise every later exception would get only the
+  // standard box.
+  TFlagScope busy(FBusy);
+  if (FPreviousOnException) FPreviousOnException(Sender, E);
+  if (FOnException) FOnException(Sender, E);
+  if (!Active() || !PassesFilter(*E)) {
+    Application->ShowException(E);
+    return;
   }
-  return result;
-}
-
-std::string TQVSystemReport::GetMemoryInfo() const {
-  const TMemoryStatus s = SystemInfo().MemoryStatus();
-  const std::array<std::pair<const char*, std::uint64_t>, 6> counts{{{"Total pagefile", s.TotalPageFile},
-                                                                     {"Available pagefile", s.AvailPageFile},
-                                                                     {"Total virtual memory", s.TotalVirtual},
-                                                                     {"Available virtual memory", s.AvailVirtual},
-                                                                     {"Total memory", s.TotalPhys},
-                                                                     {"Available memory", s.AvailPhys}}};
-  std::string result = Frame();
-  for (const auto& [label, bytes] : counts) result += std::string(label) + ": " + kilobytes(bytes) + lineBreak;
-  return result + "Memory in use" + ": " + std::to_string(s.MemoryLoad) + "%";
-}
-
-std::string TQVSystemReport::GetVideoCardInfo() const {
-  std::string result;
-  for (const TDisplayDevice& device : SystemInfo().DisplayDevices()) {
-    if (!result.empty()) result += lineBreak;
-    result += Format("Device: %s  Name: %s", device.DeviceName, device.DeviceString);
+  if (FOptions.Contains(laShowSourceLine) || FFormats.Contains(lfSourceLine)) FMapFile->LoadExceptionData(nullptr);
+  if (!LogFile().empty()) {
+    std::string text = ComposeRecord(*E);
+    bool accept = true;
+    if (FOnSaveException) FOnSaveException(Sender, E, text, accept);
+    if (accept) WriteAsString(sQVLTagError, text);
   }
-  return Framed(std::move(result));
+  switch (FErrorDialog) {
+    case edNone:
+      break;
+    case edStandard:
+      Application->ShowException(E);
+      break;
+    case edExtended:
+      ShowExtendedDialog(E);
+      break;
+  }
 }
+
+std::string TQVExceptionLog::ComposeRecord(const Exception& E) const {
+  const std::string description = Utf16Truncate(ExceptionErrorMessage(E, ExceptAddr()), kDescriptionLimit);
+  const bool xml = Formatting() == qvlfXML;
+  std::string text;
+  auto element = [&](const char* tag, const std::string& value) {
+    if (xml)
+      text.append("\r\n    <").append(tag).append(">").append(value).append("</").append(tag).append(">");
+    else
+      text.append("\r\n").append(value).append(" ");
+  };
+  for (int f = lfDate; f <= lfVideoCard; ++f) {
+    const auto member = static_cast<TQVLFormat>(f);
+    if (!FFormats.Contains(member)) continue;
+    switch (member) {
+      case lfDate: element("DATE", FormatDateTime("c", Date())); break;
+      case lfTime: element("TIME", FormatDateTime("tt", Time())); break;
+      case lfPhysAddress: element("ADDRESS", Format("Phys.addr: %p", ExceptAddr())); break;
+      case lfExceptionClassName: element("CLASSNAME", "Classname: " + E.ClassName()); break;
+      case lfMessage: element("MESSAGE", "Message: " + description); break;
+      case lfSeparator: break;
+      case lfSourceLine: element("LINE", GetFormattedSource()); break;
+      case lfApplication: element("APPLICATION", GetApplicationDetails()); break;
+      case lfActiveControl: element("CONTROL", GetActiveControlDetails()); break;
+      case lfComputerInfo: element("MACHINE", GetComputerInfo()); break;
+      case lfOSInfo: element("OS", GetOSInfo()); break;
+      case lfCPUInfo: element("CPU", GetCPUInfo(false)); break;
+      case lfMemoryInfo: element("MEMORY", GetMemoryInfo()); break;
+      case lfVideoCard: element("VIDEO", GetVideoCardInfo()); break;
+    }
+  }
+  if (!xml) {
+    if (FFormats.Contains(lfSeparator)) text.append("\r\n").append(sQVLFrameLine);
+    text.append("\r\n");
+  }
+  return text;
+}
+
+void TQVExceptionLog::ShowExtendedDialog(Exception* E) {
+  // Without a user to answer it the dialog would wait for ever: the
+  // standard display (standard error, headless) serves instead.
+  if (!WidgetSet()->Interactive()) {
+    Application->ShowException(E);
+    return;
+  }
+  std::unique_ptr<TfrmVEVirErrorDialog> dialog(new TfrmVEVirErrorDialog(this));
+  TfrmVEVirErrorDialog& d = *dialog;
+  const TQVLSendTo& sendTo = *SendTo();
+  d.Icon()->LoadStockIcon(kStockErrorIcon);
+  d.imgError->Picture()->Assign(d.Icon());
+  d.SetCaption("Error");
+  d.btnClose->SetCaption("&Close");
+  d.lblHeader->SetCaption(
+      "A crash has been detected\r\n\r\nTo help the development process, this program will try and gather the "
+      "information about the crash, andthe state of your machine at the time of the crash. This data can then be "
+      "sent to product support or saved to a file.");
+  d.gbExceptionReason->SetCaption(" Exception Reason ");
+  if (FOptions.Contains(laShowSupportLink) && !sendTo.WWW().empty()) {
+    d.lblProductSite->SetCaption(sendTo.WWW());
+    d.lblProductSite->SetHint("Support homepage");
+  }
+  d.SetOnActivateWeb(TNotifyEvent(this, &TQVExceptionLog::ActiveWeb));
+  d.SetOnActivateMail(TQVOnActivateMail(this, &TQVExceptionLog::ActivateMail));
+  if (FOptions.Contains(laShowSendEMail)) {
+    d.btnEmail->SetCaption("Email to author");
+    d.btnEmail->SetVisible(sendTo.Options().Contains(doEmail));
+    if (sendTo.Options().Contains(doScreenshot)) {
+      d.cbAttachScreenshot->SetCaption("to attach screenshot");
+      d.cbAttachScreenshot->SetVisible(true);
+      d.SetClientHeight(d.ClientHeight() + d.cbAttachScreenshot->Height() + 5);
+    }
+  }
+  if (sendTo.Options().Contains(doWeb) && FOptions.Contains(laShowSupportLink)) {
+    d.btnGoWEB->SetCaption("Support homepage");
+    d.btnGoWEB->SetVisible(true);
+    if (!FOptions.Contains(laShowSendEMail)) d.btnGoWEB->SetLeft(d.btnEmail->Left());
+  }
+  std::string text = E->Message();
+  if (FOptions.Contains(laShowSourceLine)) text += GetFormattedSource();
+  d.lblErrorText->Lines()->SetText(text);
+  d.ShowModal();
+}
+
+void TQVExceptionLog::ActivateMail(TObject* /*Sender*/, bool IncludeScreenshot) {
+  TQVLSendTo& sendTo = *SendTo();
+  // Put back on every path, also when the mail raises.
+  struct TRestore {
+    TQVLSendTo& SendTo;
+    bool Saved;
+    ~TRestore() { SendTo.SetAttachScreenShot(Saved); }
+  } restore{sendTo, sendTo.AttachScreenShot()};
+  sendTo.SetAttachScreenShot(IncludeScreenshot);
+  SendLogByMail();
+}
+
+void TQVExceptionLog::ActiveWeb(TObject* /*Sender*/) { SendLogByWWW(); }
 
 }  // namespace rv

@@ -1,14 +1,51 @@
 #pragma once
-// Unit LogError: the exception log. TQVSystemReport composes the sections
-// with which an exception record describes the application and the machine.
+// Unit LogError: the exception log. TQVExceptionLog catches the
+// application's unhandled exceptions, filters them by class, writes an
+// exception record and shows nothing, the standard error box or the extended
+// dialog. TQVSystemReport composes the sections with which a record
+// describes the application and the machine.
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/LogBase.h"
+#include "platform/classes/Events.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Set.h"
 
 namespace rv {
 
 class TQVMapFile;
+
+RV_ENUM(TQVLErrorDialog, std::uint8_t, edNone, edStandard, edExtended)
+RV_ENUM(TQVLAOption, std::uint8_t, laShowSendEMail, laShowSupportLink, laShowSourceLine)
+using TQVLAOptions = Set<TQVLAOption, std::uint8_t>;
+RV_ENUM(TQVLFormat, std::uint8_t, lfDate, lfTime, lfPhysAddress, lfExceptionClassName, lfMessage, lfSeparator,
+        lfSourceLine, lfApplication, lfActiveControl, lfComputerInfo, lfOSInfo, lfCPUInfo, lfMemoryInfo,
+        lfVideoCard)
+using TQVLFormats = Set<TQVLFormat, std::uint16_t>;
+
+// The filters: each member stands for the framework class of its name with
+// "ef" replaced by "E" (efDivByZero for EDivByZero).
+RV_ENUM(TQVExceptionStandard, std::uint8_t, efAbort, efOutOfMemory, efInOutError, efIntError, efDivByZero,
+        efRangeError, efIntOverflow, efMathError, efInvalidOp, efZeroDivide, efOverflow, efUnderflow,
+        efInvalidPointer, efInvalidCast, efConvertError, efAccessViolation, efPrivilege, efStackOverflow,
+        efControlC, efVariantError, efPropReadOnly, efPropWriteOnly, efExternalException, efAssertionFailed,
+        efAbstractError, efIntfCastError, efInvalidContainer, efInvalidInsert, efPackageError, efWin32Error)
+using TQVExceptionStandards = Set<TQVExceptionStandard, std::uint32_t>;
+RV_ENUM(TQVExceptionClass, std::uint8_t, efStreamError, efFCreateError, efFOpenError, efFilerError, efReadError,
+        efWriteError, efClassNotFound, efMethodNotFound, efInvalidImage, efResNotFound, efListError, efBitsError,
+        efStringListError, efComponentError, efParserError, efOutOfResources, efInvalidOperation, efThread)
+using TQVExceptionClasses = Set<TQVExceptionClass, std::uint32_t>;
+RV_ENUM(TQVExceptionGraphic, std::uint8_t, efInvalidGraphic, efInvalidGraphicOperation)
+using TQVExceptionGraphics = Set<TQVExceptionGraphic, std::uint8_t>;
+
+// The record composed for E may be replaced (LogText) or not written at all
+// (Accept false).
+using TQVLSaveExceptionEvent =
+    Closure<void(TObject* Sender, Exception* E, std::string& LogText, bool& Accept)>;
 
 // The report sections of the exception log component, which owns one and
 // forwards its Get... operations to it. In the text form a section starts
@@ -49,6 +86,86 @@ class TQVSystemReport {
 
   const TQVLogBase& FLog;
   const TQVMapFile& FMapFile;
+};
+
+class TQVExceptionLog : public TQVLogBase {
+  RV_CLASS(TQVExceptionLog, TQVLogBase)
+ public:
+  // Unless created in the designer, installs DoException as the
+  // application's exception handler, keeping the one it found to call first.
+  explicit TQVExceptionLog(TComponent* AOwner);
+  // Puts back the handler it found when the application's handler is still
+  // its own; exception logs installed later that call this one call the one
+  // it found from then on.
+  ~TQVExceptionLog() override;
+
+  TQVLErrorDialog ErrorDialog() const { return FErrorDialog; }
+  void SetErrorDialog(TQVLErrorDialog Value) { FErrorDialog = Value; }
+  TQVExceptionStandards FilterStandard() const { return FFilterStandard; }
+  void SetFilterStandard(TQVExceptionStandards Value) { FFilterStandard = Value; }
+  TQVExceptionClasses FilterClasses() const { return FFilterClasses; }
+  void SetFilterClasses(TQVExceptionClasses Value) { FFilterClasses = Value; }
+  TQVExceptionGraphics FilterGraphics() const { return FFilterGraphics; }
+  void SetFilterGraphics(TQVExceptionGraphics Value) { FFilterGraphics = Value; }
+  TQVLFormats Formats() const { return FFormats; }
+  void SetFormats(TQVLFormats Value) { FFormats = Value; }
+  TQVLAOptions Options() const { return FOptions; }
+  void SetOptions(TQVLAOptions Value) { FOptions = Value; }
+  const TExceptionEvent& OnException() const { return FOnException; }
+  void SetOnException(TExceptionEvent Value) { FOnException = std::move(Value); }
+  const TQVLSaveExceptionEvent& OnSaveException() const { return FOnSaveException; }
+  void SetOnSaveException(TQVLSaveExceptionEvent Value) { FOnSaveException = std::move(Value); }
+
+  // The application's exception handler: calls the handler found at
+  // construction and OnException, then, when active and E passes the
+  // filters, writes the record (tag "ERROR") and answers with ErrorDialog.
+  // An exception arriving while one is processed only gets the standard
+  // error box.
+  void DoException(TObject* Sender, Exception* E);
+  // The extended dialog's mail button: mails the log with or without a
+  // screenshot, leaving SendTo.AttachScreenShot as it was.
+  void ActivateMail(TObject* Sender, bool IncludeScreenshot);
+  // The extended dialog's web button and link: opens SendTo.WWW.
+  void ActiveWeb(TObject* Sender);
+
+  // The report sections (see TQVSystemReport).
+  std::string GetFormattedSource() const { return FReport->GetFormattedSource(); }
+  std::string GetApplicationDetails() const { return FReport->GetApplicationDetails(); }
+  std::string GetActiveControlDetails() const { return FReport->GetActiveControlDetails(); }
+  std::string GetComputerInfo() const { return FReport->GetComputerInfo(); }
+  std::string GetOSInfo() const { return FReport->GetOSInfo(); }
+  std::string GetCPUInfo(bool MeasureSpeed) const { return FReport->GetCPUInfo(MeasureSpeed); }
+  std::string GetMemoryInfo() const { return FReport->GetMemoryInfo(); }
+  std::string GetVideoCardInfo() const { return FReport->GetVideoCardInfo(); }
+
+  // The record text for E in the component's form, as written by
+  // DoException (before OnSaveException).
+  std::string ComposeRecord(const Exception& E) const;
+
+ private:
+  bool PassesFilter(const Exception& E) const;
+  void ShowExtendedDialog(Exception* E);
+  TExceptionEvent OwnHandler();
+  void Unchain();
+
+  TQVLErrorDialog FErrorDialog = edExtended;
+  TQVExceptionStandards FFilterStandard;
+  TQVExceptionClasses FFilterClasses;
+  TQVExceptionGraphics FFilterGraphics;
+  TQVLFormats FFormats;
+  TQVLAOptions FOptions;
+  TExceptionEvent FOnException;
+  TQVLSaveExceptionEvent FOnSaveException;
+
+  // Set while DoException processes an exception: a re-entrancy mark of the
+  // GUI thread, not a lock.
+  bool FBusy = false;
+  bool FInstalled = false;
+  TExceptionEvent FPreviousOnException;
+  // Exception logs installed after this one that saved its handler.
+  std::vector<TQVExceptionLog*> FChainedAfter;
+  std::unique_ptr<TQVMapFile> FMapFile;
+  std::unique_ptr<TQVSystemReport> FReport;
 };
 
 }  // namespace rv

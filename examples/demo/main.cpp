@@ -1,17 +1,23 @@
 // The demo host: builds a small component tree in code and another from a
 // form file, writes log records in both forms, runs the application loop
-// briefly, and lets an exception escape a message handler so it reaches the
-// application's handler.
+// briefly, and lets an exception escape a message handler. The exception
+// reaches the application's handler, which an exception log has taken over:
+// it writes a record with the unit, procedure and line of the throw (from the
+// map file written beside this program) and shows the extended error dialog
+// when there is a display, the standard error text on standard error when
+// there is none.
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "core/LogBase.h"
+#include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Stream.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Messages.h"
+#include "platform/forms/WidgetSet.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysUtils.h"
@@ -33,6 +39,8 @@ constexpr const char* kStoredLogs =
 constexpr std::uint32_t WM_DEMO_WORK = WM_USER + 1;
 constexpr std::uint32_t WM_DEMO_FAIL = WM_USER + 2;
 
+[[gnu::noinline]] void convertAnswer() { throw EConvertError("'forty-two' is not a valid integer value"); }
+
 void show(const std::string& file) {
   std::printf("--- %s\n%s\n---\n", ExpandFileName(file).c_str(), ReadFileBytes(file).c_str());
 }
@@ -40,6 +48,8 @@ void show(const std::string& file) {
 }  // namespace
 
 int main() {
+  // Line by line, so the standard error text stays in its place.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   Application->SetTitle("REVuziva demo");
   std::printf("%s: a component tree in code and one from a form file\n", Application->Title().c_str());
 
@@ -82,7 +92,7 @@ int main() {
       ++handled;
       return true;
     }
-    if (m.Msg == WM_DEMO_FAIL) throw EConvertError("'forty-two' is not a valid integer value");
+    if (m.Msg == WM_DEMO_FAIL) convertAnswer();
     return false;
   });
   Application->SetOnException([&](TObject* Sender, Exception* E) {
@@ -91,6 +101,19 @@ int main() {
                 Sender ? Sender->ClassName().c_str() : "nothing", where.c_str());
     xmlLog->WriteAsString("ERROR", E->ClassName() + ": " + E->Message());
   });
+  // Installed after the handler above, which it calls first.
+  auto* crashLog = new TQVExceptionLog(root.get());
+  crashLog->SetName("CrashLog");
+  crashLog->SetLogFile("crash");
+  crashLog->SetFormatting(qvlfXML);
+  crashLog->ClearLog();
+  crashLog->SetFormats(crashLog->Formats() + TQVLFormats{lfExceptionClassName, lfSourceLine, lfOSInfo, lfMemoryInfo});
+  crashLog->SetOptions(crashLog->Options() + TQVLAOptions{laShowSourceLine});
+  crashLog->SendTo()->SetEMail("support@example.org");
+  crashLog->SendTo()->SetWWW("https://example.org/support");
+  crashLog->SetActive(true);
+  std::printf("the exception log answers with %s\n",
+              WidgetSet()->Interactive() ? "the extended dialog (close it to go on)" : "the standard error text");
   Application->PostMessage(WM_DEMO_WORK);
   Application->PostMessage(WM_DEMO_FAIL);
   Application->PostMessage(WM_DEMO_WORK);
@@ -101,5 +124,6 @@ int main() {
   show(textLog->LogFile());
   show(xmlLog->LogFile());
   show(auditLog->LogFile());
+  show(crashLog->LogFile());
   return 0;
 }

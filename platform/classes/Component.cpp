@@ -94,6 +94,8 @@ void TComponent::InsertComponent(TComponent* AComponent) {
     throw EComponentError("A component named " + AComponent->FName + " already exists");
   if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
   Insert(AComponent);
+  // What a designer owns is being designed too.
+  if (FComponentState.Contains(csDesigning)) AComponent->SetDesigning(true);
   Notification(AComponent, opInsert);
 }
 

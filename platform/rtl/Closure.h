@@ -56,6 +56,12 @@ class Closure<R(A...)> {
 
   // The object a method closure is bound to; null for other callables.
   const void* Object() const { return FObject; }
+  // The object a method closure is bound to when it was bound as a T; null
+  // otherwise.
+  template <class T>
+  T* Target() const {
+    return FClass && *FClass == typeid(T) ? static_cast<T*>(const_cast<void*>(FObject)) : nullptr;
+  }
 
   bool operator==(const Closure& o) const {
     if (!FFn || !o.FFn) return !FFn && !o.FFn;

@@ -1,0 +1,121 @@
+#include "exception/LogError.h"
+
+#include <array>
+
+#include "core/LogCnst.h"
+#include "exception/QVMapFile.h"
+#include "platform/forms/Application.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Screen.h"
+#include "platform/os/SystemInfo.h"
+#include "platform/rtl/Convert.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Program.h"
+
+namespace rv {
+
+namespace {
+
+constexpr const char* lineBreak = "\r\n";
+
+std::string processorLevelName(std::uint32_t Level) {
+  switch (Level) {
+    case 3: return "80386";
+    case 4: return "80486";
+    case 5: return "Pentium";
+    case 6: return "Pentium Pro";
+    default: return std::to_string(Level);
+  }
+}
+
+std::string kilobytes(std::uint64_t Bytes) { return std::to_string(Bytes / 1024) + " Kb"; }
+
+}  // namespace
+
+TQVSystemReport::TQVSystemReport(const TQVLogBase& Log, const TQVMapFile& MapFile) : FLog(Log), FMapFile(MapFile) {}
+
+std::string TQVSystemReport::Frame() const { return FLog.Formatting() == qvlfText ? sQVLFrameLine : ""; }
+
+std::string TQVSystemReport::Framed(std::string Items) const { return Items.empty() ? Items : Frame() + Items; }
+
+std::string TQVSystemReport::GetFormattedSource() const {
+  if (!FMapFile.ExceptionDataLoaded()) return {};
+  std::string result = lineBreak;
+  if (!FMapFile.UnitName().empty()) result += "Unit: " + FMapFile.UnitName() + lineBreak;
+  if (!FMapFile.ProcedureName().empty()) result += "Procedure: " + FMapFile.ProcedureName() + lineBreak;
+  if (FMapFile.LineNumber() > 0) result += "Line No: " + IntToStr(FMapFile.LineNumber());
+  return result;
+}
+
+std::string TQVSystemReport::GetApplicationDetails() const {
+  std::string result = Frame() + "EXE file name" + ": " + Application->ExeName() + lineBreak + "Application Title" +
+                       ":" + Application->Title();
+  const int count = ParamCount();
+  if (count > 0) {
+    result += std::string(lineBreak) + "Parameters" + ": ";
+    for (int i = 1; i <= count; ++i) result += lineBreak + ParamStr(i);
+  }
+  return result;
+}
+
+std::string TQVSystemReport::GetActiveControlDetails() const {
+  std::string result;
+  if (const TForm* form = Screen->ActiveForm()) {
+    const TCustomForm* custom = Screen->ActiveCustomForm();
+    result = "Active Form: " + form->Name() + ", " + (custom ? custom->Caption() : std::string());
+  }
+  if (const TWinControl* control = Screen->ActiveControl()) {
+    if (!result.empty()) result += lineBreak;
+    result += std::string("Active Control") + ": " + control->Name();
+  }
+  return Framed(std::move(result));
+}
+
+std::string TQVSystemReport::GetComputerInfo() const {
+  TSystemInfo& info = SystemInfo();
+  std::string result = std::string("Computer") + ": " + info.ComputerName() + lineBreak;
+  if (const std::string user = info.UserName(); !user.empty()) result += std::string("User Name") + ": " + user;
+  return Framed(std::move(result));
+}
+
+std::string TQVSystemReport::GetOSInfo() const {
+  const TOSVersion version = SystemInfo().OSVersion();
+  if (version.Name.empty() && version.KernelRelease.empty()) return {};
+  return Framed(version.Name + "(" + "build" + " " + version.KernelRelease + ")");
+}
+
+std::string TQVSystemReport::GetCPUInfo(bool MeasureSpeed) const {
+  TSystemInfo& info = SystemInfo();
+  std::string result = Frame() + processorLevelName(info.ProcessorLevel());
+  if (MeasureSpeed) {
+    const TClockSample sample = info.MeasureClock();
+    const double rate =
+        sample.Microseconds ? static_cast<double>(sample.Ticks) / static_cast<double>(sample.Microseconds) : 0.0;
+    result += " " + FloatToStr(rate) + " MHz";
+  }
+  return result;
+}
+
+std::string TQVSystemReport::GetMemoryInfo() const {
+  const TMemoryStatus s = SystemInfo().MemoryStatus();
+  const std::array<std::pair<const char*, std::uint64_t>, 6> counts{{{"Total pagefile", s.TotalPageFile},
+                                                                     {"Available pagefile", s.AvailPageFile},
+                                                                     {"Total virtual memory", s.TotalVirtual},
+                                                                     {"Available virtual memory", s.AvailVirtual},
+                                                                     {"Total memory", s.TotalPhys},
+                                                                     {"Available memory", s.AvailPhys}}};
+  std::string result = Frame();
+  for (const auto& [label, bytes] : counts) result += std::string(label) + ": " + kilobytes(bytes) + lineBreak;
+  return result + "Memory in use" + ": " + std::to_string(s.MemoryLoad) + "%";
+}
+
+std::string TQVSystemReport::GetVideoCardInfo() const {
+  std::string result;
+  for (const TDisplayDevice& device : SystemInfo().DisplayDevices()) {
+    if (!result.empty()) result += lineBreak;
+    result += Format("Device: %s  Name: %s", device.DeviceName, device.DeviceString);
+  }
+  return Framed(std::move(result));
+}
+
+}  // namespace rv
