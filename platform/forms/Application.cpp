@@ -18,8 +18,6 @@ TApplication* Application = nullptr;
 
 namespace {
 
-std::string executablePath() { return ExecutablePath(); }
-
 std::uint32_t tickCount() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -74,9 +72,9 @@ const TClass& TApplication::StaticClass() {
   return cls;
 }
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), FTitle(ChangeFileExt(ExtractFileName(executablePath()), "")) {}
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), FTitle(ChangeFileExt(ExtractFileName(ExecutablePath()), "")) {}
 
-std::string TApplication::ExeName() const { return executablePath(); }
+std::string TApplication::ExeName() const { return ExecutablePath(); }
 
 // ---- Triggers ----------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 // an error.
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,7 +82,13 @@ class TLinuxSystemInfo : public TSystemInfo {
   void SetRoot(std::string Value) { FRoot = std::move(Value); }
 
  private:
+  static std::string LookUpUserName(unsigned Uid);
+
   std::string FRoot;
+  std::mutex FUserLock;
+  bool FUserKnown = false;
+  unsigned FUserId = 0;
+  std::string FUserName;
 };
 
 // The host name's first label in upper case, cut to 15 characters.

@@ -189,12 +189,24 @@ std::string TLinuxSystemInfo::ComputerName() {
 }
 
 std::string TLinuxSystemInfo::UserName() {
+  // The user database is read once per effective user: a lookup reads
+  // /etc/passwd (or asks a directory service) every time.
+  std::lock_guard<std::mutex> guard(FUserLock);
+  const uid_t uid = ::geteuid();
+  if (FUserKnown && FUserId == uid) return FUserName;
+  FUserName = LookUpUserName(uid);
+  FUserId = uid;
+  FUserKnown = true;
+  return FUserName;
+}
+
+std::string TLinuxSystemInfo::LookUpUserName(unsigned Uid) {
   const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
   std::string buffer(hint > 0 ? static_cast<std::size_t>(hint) : 1024, '\0');
   passwd entry{};
   passwd* found = nullptr;
   int rc = 0;
-  while ((rc = ::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
+  while ((rc = ::getpwuid_r(Uid, &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
          buffer.size() < (std::size_t{1} << 20))
     buffer.resize(buffer.size() * 2);
   return rc == 0 && found && found->pw_name ? printable(found->pw_name) : std::string();
