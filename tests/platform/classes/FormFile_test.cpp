@@ -187,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadForm{"object F: TTestForm\n Caption = #1114112\nend", "Invalid character code"},
         BadForm{"object F: TTestForm\n object C: TTestComponent\n  Data = {ABC}\n end\nend", "Invalid binary data"},
         BadForm{"object F: TTestForm\nend\nextra", "Text after the end"},
-        BadForm{"object F: TTestForm\n object First: TTestBase\n end\nend", "Field First does not fit"}));
+        BadForm{"object F: TTestForm\n object First: TTestBase\n end\nend", "Field First does not fit"}),
+    [](const ::testing::TestParamInfo<BadForm>& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(FormFileTest, DeepNestingIsRefusedNotRecursedInto) {
   std::string text;
