@@ -197,57 +197,80 @@ void TGraphic::SaveToFile(const std::string& FileName) const {
 
 // ---- TBitmap ----------------------------------------------------------------
 
+// ---- TRasterGraphic ---------------------------------------------------------------
+
+const TClass& TRasterGraphic::StaticClass() {
+  static const TClass cls = TClassBuilder<TRasterGraphic>("TRasterGraphic").Build();
+  return cls;
+}
+
+void TRasterGraphic::SetSize(int Width, int Height) {
+  CheckSize(Width, Height);
+  if (Width == FWidth && Height == FHeight) return;
+  const std::size_t rowBytes = std::size_t(Width) * FBytesPerPixel;
+  std::vector<std::uint8_t> pixels(rowBytes * std::size_t(Height));
+  const std::size_t keep = std::min(rowBytes, RowBytes());
+  for (int y = 0; y < std::min(Height, FHeight); ++y)
+    std::memcpy(pixels.data() + y * rowBytes, FPixels.data() + y * RowBytes(), keep);
+  Replace(Width, Height, std::move(pixels));
+}
+
+void TRasterGraphic::Assign(const TPersistent* Source) {
+  const auto* other = dynamic_cast<const TRasterGraphic*>(Source);
+  if (!other || &other->ClassType() != &ClassType()) {
+    TGraphic::Assign(Source);
+    return;
+  }
+  if (other != this) Replace(other->FWidth, other->FHeight, other->FPixels);
+}
+
+std::uint8_t* TRasterGraphic::PixelAt(int X, int Y) {
+  return const_cast<std::uint8_t*>(std::as_const(*this).PixelAt(X, Y));
+}
+
+const std::uint8_t* TRasterGraphic::PixelAt(int X, int Y) const {
+  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return nullptr;
+  return FPixels.data() + Y * RowBytes() + std::size_t(X) * FBytesPerPixel;
+}
+
+void TRasterGraphic::Replace(int Width, int Height, std::vector<std::uint8_t> Pixels) {
+  FWidth = Width;
+  FHeight = Height;
+  FPixels = std::move(Pixels);
+  Changed();
+}
+
+// ---- TBitmap ----------------------------------------------------------------------
+
 const TClass& TBitmap::StaticClass() {
   static const TClass cls = TClassBuilder<TBitmap>("TBitmap").Build();
   return cls;
 }
 
-void TBitmap::SetSize(int Width, int Height) {
+void TBitmap::CheckSize(int Width, int Height) const {
   if (Width < 0 || Height < 0) throw EInvalidGraphicOperation("Invalid bitmap size");
   if (std::uint64_t(Width) * 3 * std::uint64_t(Height) > maxPixelBytes)
     throw EInvalidGraphicOperation("Bitmap too large");
-  if (Width == FWidth && Height == FHeight) return;
-  std::vector<std::uint8_t> pixels(std::size_t(Width) * 3 * std::size_t(Height));
-  const std::size_t keep = std::size_t(std::min(Width, FWidth)) * 3;
-  for (int y = 0; y < std::min(Height, FHeight); ++y)
-    std::memcpy(pixels.data() + std::size_t(y) * Width * 3, FPixels.data() + y * RowBytes(), keep);
-  FPixels = std::move(pixels);
-  FWidth = Width;
-  FHeight = Height;
-  Changed();
 }
 
 std::uint8_t* TBitmap::ScanLine(int Row) { return const_cast<std::uint8_t*>(std::as_const(*this).ScanLine(Row)); }
 
 const std::uint8_t* TBitmap::ScanLine(int Row) const {
-  if (Row < 0 || Row >= FHeight) throw EInvalidGraphicOperation("Scan line index out of range");
-  return FPixels.data() + std::size_t(Row) * RowBytes();
+  if (Row < 0 || Row >= Height()) throw EInvalidGraphicOperation("Scan line index out of range");
+  return Pixels() + std::size_t(Row) * RowBytes();
 }
 
 TColor TBitmap::Pixel(int X, int Y) const {
-  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return -1;
-  const std::uint8_t* p = ScanLine(Y) + std::size_t(X) * 3;
-  return RGBToColor(p[2], p[1], p[0]);
+  const std::uint8_t* p = PixelAt(X, Y);
+  return p ? RGBToColor(p[2], p[1], p[0]) : -1;
 }
 
 void TBitmap::SetPixel(int X, int Y, TColor Color) {
-  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return;
-  std::uint8_t* p = ScanLine(Y) + std::size_t(X) * 3;
+  std::uint8_t* p = PixelAt(X, Y);
+  if (!p) return;
   p[0] = GetBValue(Color);
   p[1] = GetGValue(Color);
   p[2] = GetRValue(Color);
-}
-
-void TBitmap::Assign(const TPersistent* Source) {
-  if (const auto* other = dynamic_cast<const TBitmap*>(Source)) {
-    if (other == this) return;
-    FWidth = other->FWidth;
-    FHeight = other->FHeight;
-    FPixels = other->FPixels;
-    Changed();
-    return;
-  }
-  TGraphic::Assign(Source);
 }
 
 void TBitmap::LoadFromStream(TStream& Stream) {
@@ -260,9 +283,9 @@ void TBitmap::LoadFromStream(TStream& Stream) {
   // A bitmap with no width or no height is empty whatever the other size says.
   TBitmap loaded;
   if (l.Width > 0 && l.Height > 0) loaded.SetSize(static_cast<int>(l.Width), static_cast<int>(l.Height));
-  for (int row = 0; row < loaded.FHeight; ++row) {
+  for (int row = 0; row < loaded.Height(); ++row) {
     const std::uint8_t* src = data.data() + l.PixelOffset + std::size_t(row) * l.RowSize;
-    std::uint8_t* dst = loaded.ScanLine(l.TopDown ? row : loaded.FHeight - 1 - row);
+    std::uint8_t* dst = loaded.ScanLine(l.TopDown ? row : loaded.Height() - 1 - row);
     for (std::uint32_t x = 0; x < l.Width; ++x, dst += 3) {
       const std::uint8_t* bgr;
       if (l.BitCount == 8) {
@@ -276,15 +299,12 @@ void TBitmap::LoadFromStream(TStream& Stream) {
       dst[2] = bgr[2];
     }
   }
-  FWidth = loaded.FWidth;
-  FHeight = loaded.FHeight;
-  FPixels.swap(loaded.FPixels);
-  Changed();
+  Assign(&loaded);
 }
 
 void TBitmap::SaveToStream(TStream& Stream) const {
-  const std::size_t rowSize = static_cast<std::size_t>(le::dibRowSize(std::uint64_t(FWidth), 24));
-  const std::size_t imageSize = rowSize * std::size_t(FHeight);
+  const std::size_t rowSize = static_cast<std::size_t>(le::dibRowSize(std::uint64_t(Width()), 24));
+  const std::size_t imageSize = rowSize * std::size_t(Height());
   const std::size_t headers = fileHeaderSize + infoHeaderSize;
   std::vector<std::uint8_t> out(headers + imageSize);
   std::uint8_t* p = out.data();
@@ -294,8 +314,8 @@ void TBitmap::SaveToStream(TStream& Stream) const {
   put32(p, 0);  // reserved
   put32(p, static_cast<std::uint32_t>(headers));
   put32(p, infoHeaderSize);
-  put32(p, static_cast<std::uint32_t>(FWidth));
-  put32(p, static_cast<std::uint32_t>(FHeight));  // positive: bottom row first
+  put32(p, static_cast<std::uint32_t>(Width()));
+  put32(p, static_cast<std::uint32_t>(Height()));  // positive: bottom row first
   put16(p, 1);                                    // planes
   put16(p, 24);
   put32(p, biRGB);
@@ -304,7 +324,7 @@ void TBitmap::SaveToStream(TStream& Stream) const {
   put32(p, 3780);
   put32(p, 0);  // colours used
   put32(p, 0);  // important colours
-  for (int y = FHeight - 1; rowSize > 0 && y >= 0; --y, p += rowSize) std::memcpy(p, ScanLine(y), RowBytes());
+  for (int y = Height() - 1; rowSize > 0 && y >= 0; --y, p += rowSize) std::memcpy(p, ScanLine(y), RowBytes());
   Stream.WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
 }
 
@@ -312,7 +332,7 @@ void TBitmap::SaveToJpegStream(TStream& Stream, int Quality) const {
   if (Empty()) throw EInvalidGraphic("Cannot save an empty bitmap as JPEG");
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
-  const bool encoded = encodeJpeg(FPixels.data(), FWidth, FHeight, std::clamp(Quality, 1, 100), &buffer, &size);
+  const bool encoded = encodeJpeg(Pixels(), Width(), Height(), std::clamp(Quality, 1, 100), &buffer, &size);
   std::unique_ptr<unsigned char, decltype(&std::free)> owned(buffer, &std::free);
   if (!encoded) throw EInvalidGraphic("JPEG encoding failed");
   Stream.WriteBuffer(buffer, static_cast<std::int64_t>(size));

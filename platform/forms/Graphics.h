@@ -137,20 +137,46 @@ class TGraphic : public TPersistent {
   TNotifyEvent FOnChange;
 };
 
-class TBitmap : public TGraphic {
-  RV_CLASS(TBitmap, TGraphic)
+// A graphic held as rows of pixels of one size, top row first; TBitmap and
+// TIcon differ in the bytes of a pixel and in the sizes they take.
+class TRasterGraphic : public TGraphic {
+  RV_CLASS(TRasterGraphic, TGraphic)
  public:
-  TBitmap() = default;
-  TBitmap(int Width, int Height) { SetSize(Width, Height); }
-
   int Width() const override { return FWidth; }
   int Height() const override { return FHeight; }
   void SetWidth(int value) override { SetSize(value, FHeight); }
   void SetHeight(int value) override { SetSize(FWidth, value); }
   bool Empty() const override { return FWidth == 0 || FHeight == 0; }
-  // Keeps the pixels both sizes share; new pixels are black. Raises
-  // EInvalidGraphicOperation for a negative or too large size.
+  // Keeps the pixels both sizes share; new pixels are all zero. Raises
+  // EInvalidGraphicOperation for a size this kind of graphic can't take.
   void SetSize(int Width, int Height);
+  // From a graphic of the same class: a copy of its pixels.
+  void Assign(const TPersistent* Source) override;
+
+ protected:
+  explicit TRasterGraphic(int BytesPerPixel) : FBytesPerPixel(BytesPerPixel) {}
+  // Raises EInvalidGraphicOperation for a size this kind of graphic refuses.
+  virtual void CheckSize(int Width, int Height) const = 0;
+  std::size_t RowBytes() const { return static_cast<std::size_t>(FWidth) * FBytesPerPixel; }
+  // The bytes of a pixel, or null outside the graphic.
+  std::uint8_t* PixelAt(int X, int Y);
+  const std::uint8_t* PixelAt(int X, int Y) const;
+  const std::uint8_t* Pixels() const { return FPixels.data(); }
+  // Takes pixels read from a file: Width * Height of them, rows top first.
+  void Replace(int Width, int Height, std::vector<std::uint8_t> Pixels);
+
+ private:
+  int FBytesPerPixel;
+  int FWidth = 0;
+  int FHeight = 0;
+  std::vector<std::uint8_t> FPixels;
+};
+
+class TBitmap : public TRasterGraphic {
+  RV_CLASS(TBitmap, TRasterGraphic)
+ public:
+  TBitmap() : TRasterGraphic(3) {}
+  TBitmap(int Width, int Height) : TRasterGraphic(3) { SetSize(Width, Height); }
 
   // Row Row (0 at the top): Width pixels of three bytes, blue, green, red.
   // Raises EInvalidGraphicOperation for a row outside the bitmap.
@@ -160,8 +186,6 @@ class TBitmap : public TGraphic {
   TColor Pixel(int X, int Y) const;
   void SetPixel(int X, int Y, TColor Color);
 
-  void Assign(const TPersistent* Source) override;
-
   // Reads 24- and 32-bit uncompressed BMPs and 8-bit paletted ones.
   void LoadFromStream(TStream& Stream) override;
   // Writes a 24-bit bottom-up BMP.
@@ -170,12 +194,9 @@ class TBitmap : public TGraphic {
   void SaveToJpegStream(TStream& Stream, int Quality) const;
   void SaveToJpegFile(const std::string& FileName, int Quality) const;
 
- private:
-  std::size_t RowBytes() const { return static_cast<std::size_t>(FWidth) * 3; }
-
-  int FWidth = 0;
-  int FHeight = 0;
-  std::vector<std::uint8_t> FPixels;  // top row first, RowBytes() per row
+ protected:
+  // Negative sizes and pixels beyond the memory limit are refused.
+  void CheckSize(int Width, int Height) const override;
 };
 
 // Identifiers of the stock icons.
@@ -183,32 +204,21 @@ constexpr int IDI_APPLICATION = 32512;
 constexpr int IDI_HAND = 32513;
 constexpr int IDI_ERROR = IDI_HAND;
 
-class TIcon : public TGraphic {
-  RV_CLASS(TIcon, TGraphic)
+class TIcon : public TRasterGraphic {
+  RV_CLASS(TIcon, TRasterGraphic)
  public:
   // The largest icon an .ico file can hold.
   static constexpr int MaxSize = 256;
 
-  TIcon() = default;
-
-  int Width() const override { return FWidth; }
-  int Height() const override { return FHeight; }
-  void SetWidth(int value) override { SetSize(value, FHeight); }
-  void SetHeight(int value) override { SetSize(FWidth, value); }
-  bool Empty() const override { return FWidth == 0 || FHeight == 0; }
-  // Keeps the pixels both sizes share; new pixels are transparent. Raises
-  // EInvalidGraphicOperation for a size outside 0..MaxSize.
-  void SetSize(int Width, int Height);
+  TIcon() : TRasterGraphic(4) {}
 
   // The pixels, top row first: Width() * 4 bytes a row, red, green, blue,
   // alpha (0 transparent, 255 opaque), colours not premultiplied.
-  const std::uint8_t* Bits() const { return FPixels.data(); }
+  const std::uint8_t* Bits() const { return Pixels(); }
   // Outside the icon Pixel gives -1 and Alpha 0; SetPixel does nothing.
   TColor Pixel(int X, int Y) const;
   std::uint8_t Alpha(int X, int Y) const;
   void SetPixel(int X, int Y, TColor Color, std::uint8_t Alpha = 255);
-
-  void Assign(const TPersistent* Source) override;
 
   // Reads an .ico file: of its images the largest, then the deepest, in
   // any of the uncompressed formats (1, 4 and 8 bits with a palette, 24 and
@@ -224,10 +234,9 @@ class TIcon : public TGraphic {
   // EInvalidGraphic for an identifier it has no picture for.
   void LoadStockIcon(int Id);
 
- private:
-  int FWidth = 0;
-  int FHeight = 0;
-  std::vector<std::uint8_t> FPixels;
+ protected:
+  // Sizes outside 0..MaxSize are refused.
+  void CheckSize(int Width, int Height) const override;
 };
 
 // Holds one graphic of any kind, owned by the picture. Controls publish it;

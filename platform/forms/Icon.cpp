@@ -154,51 +154,28 @@ const TClass& TIcon::StaticClass() {
   return cls;
 }
 
-void TIcon::SetSize(int Width, int Height) {
+void TIcon::CheckSize(int Width, int Height) const {
   if (Width < 0 || Height < 0 || Width > MaxSize || Height > MaxSize)
     throw EInvalidGraphicOperation("Invalid icon size");
-  if (Width == FWidth && Height == FHeight) return;
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(Width) * 4 * static_cast<std::size_t>(Height));
-  const std::size_t keep = static_cast<std::size_t>(std::min(Width, FWidth)) * 4;
-  for (int y = 0; y < std::min(Height, FHeight); ++y)
-    std::memcpy(pixels.data() + static_cast<std::size_t>(y) * Width * 4,
-                FPixels.data() + static_cast<std::size_t>(y) * FWidth * 4, keep);
-  FPixels = std::move(pixels);
-  FWidth = Width;
-  FHeight = Height;
-  Changed();
 }
 
 TColor TIcon::Pixel(int X, int Y) const {
-  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return -1;
-  const std::uint8_t* p = FPixels.data() + (static_cast<std::size_t>(Y) * FWidth + X) * 4;
-  return RGBToColor(p[0], p[1], p[2]);
+  const std::uint8_t* p = PixelAt(X, Y);
+  return p ? RGBToColor(p[0], p[1], p[2]) : -1;
 }
 
 std::uint8_t TIcon::Alpha(int X, int Y) const {
-  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return 0;
-  return FPixels[(static_cast<std::size_t>(Y) * FWidth + X) * 4 + 3];
+  const std::uint8_t* p = PixelAt(X, Y);
+  return p ? p[3] : 0;
 }
 
 void TIcon::SetPixel(int X, int Y, TColor Color, std::uint8_t Alpha) {
-  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return;
-  std::uint8_t* p = FPixels.data() + (static_cast<std::size_t>(Y) * FWidth + X) * 4;
+  std::uint8_t* p = PixelAt(X, Y);
+  if (!p) return;
   p[0] = GetRValue(Color);
   p[1] = GetGValue(Color);
   p[2] = GetBValue(Color);
   p[3] = Alpha;
-}
-
-void TIcon::Assign(const TPersistent* Source) {
-  if (const auto* other = dynamic_cast<const TIcon*>(Source)) {
-    if (other == this) return;
-    FWidth = other->FWidth;
-    FHeight = other->FHeight;
-    FPixels = other->FPixels;
-    Changed();
-    return;
-  }
-  TGraphic::Assign(Source);
 }
 
 void TIcon::LoadFromStream(TStream& Stream) {
@@ -229,15 +206,12 @@ void TIcon::LoadFromStream(TStream& Stream) {
 
   std::vector<std::uint8_t> pixels;
   decode(best, pixels);
-  FWidth = best.Width;
-  FHeight = best.Height;
-  FPixels = std::move(pixels);
-  Changed();
+  Replace(best.Width, best.Height, std::move(pixels));
 }
 
 void TIcon::SaveToStream(TStream& Stream) const {
   if (Empty()) throw EInvalidGraphic("Cannot save an empty icon");
-  const std::size_t w = static_cast<std::size_t>(FWidth), h = static_cast<std::size_t>(FHeight);
+  const std::size_t w = static_cast<std::size_t>(Width()), h = static_cast<std::size_t>(Height());
   const std::size_t maskRow = static_cast<std::size_t>(le::dibRowSize(w, 1));
   const std::size_t imageBytes = infoHeaderSize + w * 4 * h + maskRow * h;
   std::vector<std::uint8_t> out(dirHeaderSize + dirEntrySize + imageBytes);
@@ -263,7 +237,7 @@ void TIcon::SaveToStream(TStream& Stream) const {
   q += 16;  // resolution and palette counts: zero
   for (std::size_t row = h; row-- > 0;)
     for (std::size_t x = 0; x < w; ++x) {
-      const std::uint8_t* px = FPixels.data() + (row * w + x) * 4;
+      const std::uint8_t* px = Pixels() + (row * w + x) * 4;
       *q++ = px[2];
       *q++ = px[1];
       *q++ = px[0];
@@ -271,7 +245,7 @@ void TIcon::SaveToStream(TStream& Stream) const {
     }
   for (std::size_t row = h; row-- > 0; q += maskRow)
     for (std::size_t x = 0; x < w; ++x)
-      if (FPixels[(row * w + x) * 4 + 3] == 0) q[x / 8] = static_cast<std::uint8_t>(q[x / 8] | (0x80 >> (x % 8)));
+      if (Pixels()[(row * w + x) * 4 + 3] == 0) q[x / 8] = static_cast<std::uint8_t>(q[x / 8] | (0x80 >> (x % 8)));
   Stream.WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
 }
 
