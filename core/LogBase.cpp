@@ -163,21 +163,25 @@ void TQVLogBase::SetFormatting(TQVLogFormatting Value) {
 
 void TQVLogBase::WriteAsString(const std::string& Tag, const std::string& Value) {
   if (Value.empty()) return;
+  // Composed before taking the lock: other threads wait only for the file.
+  const bool xml = FFormatting == qvlfXML;
+  std::string record;
+  if (xml) {
+    record.reserve(Value.size() + 2 * Tag.size() + 32);
+    record.append("  <").append(Tag).append(">").append(Value);
+    record.append("\r\n  </").append(Tag).append(">\r\n").append(sQVLXmlClose);
+  }
   std::lock_guard<TCriticalSection> guard(LogLock);
   // Opening never truncates: a file another process created between our look
   // and our open keeps its records. The share mode's exclusive lock is held
   // until the stream closes, so records of several processes never mix.
-  if (FFormatting != qvlfXML) {
+  if (!xml) {
     TFileStream file(FLogFile, fmOpenOrCreate | fmAppend | fmOpenWrite | fmShareDenyWrite, kFileLockWait);
     appendOrRestore(file, Value);
     return;
   }
   TFileStream file(FLogFile, fmOpenOrCreate | fmOpenReadWrite | fmShareDenyWrite, kFileLockWait);
   const std::int64_t size = file.Size();
-  std::string record;
-  record.reserve(Value.size() + 2 * Tag.size() + 32);
-  record.append("  <").append(Tag).append(">").append(Value);
-  record.append("\r\n  </").append(Tag).append(">\r\n").append(sQVLXmlClose);
   if (size == 0) {
     writeOrRestore(file, 0, sQVLXmlHeader + record, 0, {});
     return;
