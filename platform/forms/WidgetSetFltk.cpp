@@ -245,6 +245,8 @@ void TFltkWidgetSet::FormShown(TCustomForm* Form, bool Modal) {
   Fl_Window* shown = window.get();
   FWindows.emplace(Form, std::move(window));
   shown->show();
+  // The window exists on the server before anyone hears of its handle.
+  XSync(fl_display, False);
 }
 
 void TFltkWidgetSet::FormHidden(TCustomForm* Form) { CloseWindow(Form); }
