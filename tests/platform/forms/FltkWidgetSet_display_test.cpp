@@ -176,8 +176,13 @@ class TDriver {
           TUser user;
           FUser = &user;
           script(*this);
+          FDone = true;
         }) {}
-  ~TDriver() { FThread.join(); }
+  // The script may still wait for the GUI thread (a loop that ended early).
+  ~TDriver() {
+    while (!FDone) CheckSynchronize(10);
+    FThread.join();
+  }
   TDriver(const TDriver&) = delete;
   TDriver& operator=(const TDriver&) = delete;
 
@@ -213,6 +218,7 @@ class TDriver {
 
  private:
   TUser* FUser = nullptr;
+  std::atomic<bool> FDone{false};
   std::thread FThread;
 };
 
@@ -659,6 +665,8 @@ TEST(FltkInputDisplay, TheCloseBoxClosesTheForm) {
 // ---- Message boxes ----------------------------------------------------------------------------------------
 
 TEST(FltkDialogsDisplay, AMessageBoxShowsItsTypeTextAndButtonsAndAnswersWithTheOneChosen) {
+  // Asking for the widget set installs the boxes.
+  ASSERT_EQ(WidgetSet()->Name(), "fltk");
   struct Case {
     TMsgDlgType Type;
     TMsgDlgButtons Buttons;
