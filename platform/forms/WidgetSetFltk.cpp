@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <unordered_map>
 
 #include "platform/forms/Application.h"
@@ -47,7 +48,6 @@ using TWindowPtr = std::unique_ptr<Fl_Window, TDeferredDelete>;
 class TFltkWidgetSet : public TWidgetSet {
  public:
   explicit TFltkWidgetSet(std::unique_ptr<TX11Display> Connection);
-  ~TFltkWidgetSet() override;
   TFltkWidgetSet(const TFltkWidgetSet&) = delete;
   TFltkWidgetSet& operator=(const TFltkWidgetSet&) = delete;
 
@@ -127,23 +127,6 @@ TFltkWidgetSet::TFltkWidgetSet(std::unique_ptr<TX11Display> Connection) : FDispl
   if (Application) Fl_Window::default_xclass(Application->Title().c_str());
   FltkPlainLabelType();
   instance = this;
-}
-
-TFltkWidgetSet::~TFltkWidgetSet() {
-  // Forms that outlive the set (the library unloads) fall back to the
-  // headless set and boxes.
-  if (WidgetSet() == this) SetWidgetSet(nullptr);
-  if (MessageBoxService() == &FltkMessageBoxes()) SetMessageBoxService(nullptr);
-  Fl::event_dispatch(nullptr);
-  for (auto& [form, window] : FWindows) {
-    Forget(window.get());
-    window->hide();
-  }
-  FWindows.clear();
-  Fl::do_widget_deletion();
-  Fl::remove_fd(ConnectionNumber(FDisplay->Handle()));
-  fl_display = nullptr;
-  instance = nullptr;
 }
 
 // ---- The loop -----------------------------------------------------------------------------
@@ -377,16 +360,20 @@ TSize TFltkWidgetSet::TextExtent(const TFont& Font, std::string_view Text) const
 }  // namespace
 
 TWidgetSet* OpenFltkWidgetSet() {
-  static const std::unique_ptr<TFltkWidgetSet> set = []() -> std::unique_ptr<TFltkWidgetSet> {
+  // The set lives as long as the process, never destroyed: the toolkit keeps
+  // using the display (its fonts, its windows) to the end, and forms
+  // destroyed while the library unloads still reach a working set.
+  alignas(TFltkWidgetSet) static unsigned char storage[sizeof(TFltkWidgetSet)];
+  static TFltkWidgetSet* const set = []() -> TFltkWidgetSet* {
     // The toolkit ends the process when it can't open a display itself:
     // it only ever gets one that is open.
     auto display = std::make_unique<TX11Display>();
     if (!display->Opened()) return nullptr;
-    auto real = std::make_unique<TFltkWidgetSet>(std::move(display));
+    auto* real = ::new (storage) TFltkWidgetSet(std::move(display));
     if (MessageBoxService() == &HeadlessMessageBoxes()) SetMessageBoxService(&FltkMessageBoxes());
     return real;
   }();
-  return set.get();
+  return set;
 }
 
 bool GetFltkWidgetState(const TControl* Control, TFltkWidgetState& State) {
