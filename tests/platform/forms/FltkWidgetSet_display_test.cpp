@@ -458,6 +458,38 @@ TEST(FltkWidgetSetDisplay, ChangesAfterShowingReachTheWidgets) {
   EXPECT_EQ(FltkWindowHandle(&form), 0u);
 }
 
+TEST(FltkWidgetSetDisplay, TheWindowManagerLearnsTheBorderStyleAndTheIcon) {
+  struct Case {
+    TFormBorderStyle Style;
+    bool FixedSize;
+  } cases[] = {{bsDialog, true}, {bsSingle, true}, {bsSizeable, false}};
+  for (const Case& c : cases) {
+    TForm form(nullptr);
+    form.SetBounds(200, 200, 230, 140);
+    form.SetBorderStyle(c.Style);
+    form.Icon()->LoadStockIcon(IDI_ERROR);
+    TUser user;
+    const Window w = showAndWait(user, form);
+    XSizeHints hints{};
+    long supplied = 0;
+    ASSERT_TRUE(XGetWMNormalHints(user.D(), w, &hints, &supplied));
+    const bool fixed = (hints.flags & PMinSize) && (hints.flags & PMaxSize) && hints.min_width == 230 &&
+                       hints.max_width == 230 && hints.min_height == 140 && hints.max_height == 140;
+    EXPECT_EQ(fixed, c.FixedSize) << c.Style;
+
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(user.D(), w, XInternAtom(user.D(), "_NET_WM_ICON", False), 0, 2, False, AnyPropertyType,
+                       &type, &format, &count, &after, &data);
+    ASSERT_EQ(count, 2u);
+    const long* size = reinterpret_cast<const long*>(data);
+    EXPECT_EQ(std::make_pair(size[0], size[1]), std::make_pair(32L, 32L));
+    XFree(data);
+  }
+}
+
 TEST(FltkWidgetSetDisplay, HintsBecomeTooltipsThatOnShowHintMayChange) {
   TForm form(nullptr);
   form.SetBounds(300, 300, 200, 100);
