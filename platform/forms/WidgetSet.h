@@ -71,9 +71,14 @@ class TWidgetSet {
   virtual TSize TextExtent(const TFont& Font, std::string_view Text) const;
 };
 
-// The widget set in use. Not owned: an installed set outlives its use.
+// The widget set in use. Not owned: an installed set outlives its use. The
+// first call on the GUI thread chooses: the real-window set when a display
+// opens (WidgetSetFltk.h), else the headless one; before that, and without
+// a display, it is the headless one.
 TWidgetSet* WidgetSet();
 // Installs a widget set (null: the headless one); returns the previous one.
+// Installing one before the first choice means there is none: nothing
+// connects to a display then.
 TWidgetSet* SetWidgetSet(TWidgetSet* Value);
 TWidgetSet* HeadlessWidgetSet();
 

@@ -1,5 +1,5 @@
 // The headless widget set, the defaults every widget set starts from, and
-// the place that holds the widget set in use.
+// the place that holds the widget set in use and chooses it.
 
 #include <poll.h>
 
@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/classes/Thread.h"
 #include "platform/forms/WidgetSet.h"
+#include "platform/forms/WidgetSetFltk.h"
 #include "platform/rtl/Utf16.h"
 
 namespace rv {
@@ -31,6 +33,18 @@ class THeadlessWidgetSet : public TWidgetSet {
 
 THeadlessWidgetSet headless;
 std::atomic<TWidgetSet*> current{&headless};
+// Set once the set in use is chosen: by the first question on the GUI
+// thread, or by installing one.
+std::atomic<bool> decided{false};
+
+// The real-window set when a display opens; the headless one stays
+// otherwise. Only the first question connects, so a process that never
+// asks never does; one that installs its own set never asks.
+void choose() {
+  if (decided.exchange(true)) return;
+  TWidgetSet* expected = &headless;
+  if (TWidgetSet* real = OpenFltkWidgetSet()) current.compare_exchange_strong(expected, real);
+}
 
 }  // namespace
 
@@ -50,8 +64,16 @@ TSize TWidgetSet::TextExtent(const TFont& Font, std::string_view Text) const {
 
 TWidgetSet* HeadlessWidgetSet() { return &headless; }
 
-TWidgetSet* WidgetSet() { return current.load(); }
+TWidgetSet* WidgetSet() {
+  // The toolkit belongs to the GUI thread: other threads get the headless
+  // set until the GUI thread asked.
+  if (!decided.load() && IsMainThread()) choose();
+  return current.load();
+}
 
-TWidgetSet* SetWidgetSet(TWidgetSet* Value) { return current.exchange(Value ? Value : &headless); }
+TWidgetSet* SetWidgetSet(TWidgetSet* Value) {
+  decided = true;
+  return current.exchange(Value ? Value : &headless);
+}
 
 }  // namespace rv

@@ -1,0 +1,403 @@
+// The real-window widget set: the display and the toolkit's loop, the
+// windows of shown forms and the widgets inside them, kept in step with the
+// model.
+
+#include "platform/forms/WidgetSetFltk.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Group.H>
+#include <FL/Fl_Tooltip.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <unordered_map>
+
+#include "platform/forms/Application.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/FltkMirror.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Screen.h"
+#include "platform/forms/WidgetSet.h"
+#include "platform/os/X11Display.h"
+
+namespace rv {
+
+namespace {
+
+// Coordinates the toolkit can add up without overflowing (X draws in 16
+// bits anyway).
+constexpr std::int64_t coordinateLimit = 1 << 20;
+
+int coordinate(std::int64_t v) { return static_cast<int>(std::clamp(v, -coordinateLimit, coordinateLimit)); }
+int extent(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, coordinateLimit)); }
+
+// Windows go through the toolkit's deferred deletion: one may be deleted
+// from inside its own event handler.
+struct TDeferredDelete {
+  void operator()(Fl_Window* Window) const { Fl::delete_widget(Window); }
+};
+using TWindowPtr = std::unique_ptr<Fl_Window, TDeferredDelete>;
+
+class TFltkWidgetSet : public TWidgetSet {
+ public:
+  explicit TFltkWidgetSet(std::unique_ptr<TX11Display> Connection);
+  TFltkWidgetSet(const TFltkWidgetSet&) = delete;
+  TFltkWidgetSet& operator=(const TFltkWidgetSet&) = delete;
+
+  std::string Name() const override { return "fltk"; }
+  void Wait(int WakeFd, int TimeoutMs) override;
+  bool ProcessEvents() override;
+  int ScreenWidth() const override { return FScreenWidth.load(); }
+  int ScreenHeight() const override { return FScreenHeight.load(); }
+  bool Interactive() const override { return true; }
+
+  void FormShown(TCustomForm* Form, bool Modal) override;
+  void FormHidden(TCustomForm* Form) override;
+  void ControlChanged(TControl* Control, TControlChange Change) override;
+  void ControlDestroying(TControl* Control) override;
+  TSize TextExtent(const TFont& Font, std::string_view Text) const override;
+
+  Fl_Widget* WidgetOf(const TControl* Control) const {
+    auto it = FWidgets.find(Control);
+    return it != FWidgets.end() ? it->second : nullptr;
+  }
+
+ private:
+  static int Dispatch(int Event, Fl_Window* Window);
+  static void Woken(int Fd, void* Data);
+  void WindowFocus(int Event, Fl_Window* Window);
+  void AfterEvents();
+  void ApplyFocus();
+  void Build(TControl* Control, Fl_Group* Group, int Index);
+  void Place(TControl* Control);
+  void Forget(Fl_Widget* Widget);
+  void CloseWindow(const TControl* Form);
+  void Remove(TControl* Control);
+  void Rehome(TControl* Control);
+  void Rebuild(TControl* Control);
+
+  std::unique_ptr<TX11Display> FDisplay;
+  std::atomic<int> FScreenWidth{0};
+  std::atomic<int> FScreenHeight{0};
+  // The widget of every mirrored control and the window of every shown form.
+  std::unordered_map<const TControl*, Fl_Widget*> FWidgets;
+  std::unordered_map<const TControl*, TWindowPtr> FWindows;
+  std::uint64_t FEvents = 0;  // events dispatched so far
+  int FDispatching = 0;       // depth of event handlers running
+  // Our window that has the keyboard (the window manager's choice), or null.
+  Fl_Window* FFocusWindow = nullptr;
+};
+
+TFltkWidgetSet* instance = nullptr;
+
+// The place of Control among its parent's children.
+int indexInParent(const TControl* Control) {
+  const TWinControl* parent = Control->Parent();
+  for (int i = 0; parent && i < parent->ControlCount(); ++i)
+    if (parent->Controls(i) == Control) return i;
+  return 0;
+}
+
+// Control's top left corner in its form's window: the toolkit places every
+// widget relative to the window, whatever group holds it.
+void originInWindow(const TControl* Control, std::int64_t& X, std::int64_t& Y) {
+  X = Control->Left();
+  Y = Control->Top();
+  for (const TControl* p = Control->Parent(); p && p->Parent(); p = p->Parent()) {
+    X += p->Left();
+    Y += p->Top();
+  }
+}
+
+TFltkWidgetSet::TFltkWidgetSet(std::unique_ptr<TX11Display> Connection) : FDisplay(std::move(Connection)) {
+  Display* display = FDisplay->Handle();
+  fl_open_display(display);
+  FScreenWidth = DisplayWidth(display, DefaultScreen(display));
+  FScreenHeight = DisplayHeight(display, DefaultScreen(display));
+  Fl::event_dispatch(&TFltkWidgetSet::Dispatch);
+  Fl_Tooltip::color(static_cast<Fl_Color>(FltkColorOf(clInfoBk)));
+  Fl_Tooltip::textcolor(static_cast<Fl_Color>(FltkColorOf(clInfoText)));
+  if (Application) Fl_Window::default_xclass(Application->Title().c_str());
+  FltkPlainLabelType();
+  instance = this;
+}
+
+// ---- The loop -----------------------------------------------------------------------------
+
+void TFltkWidgetSet::Woken(int Fd, void*) {
+  // Inside an event handler a toolkit loop of its own (a menu) may be
+  // waiting: it can't serve the queue, and the descriptor would keep waking
+  // it. The next Wait registers it again.
+  if (instance && instance->FDispatching > 0) Fl::remove_fd(Fd, FL_READ);
+}
+
+void TFltkWidgetSet::Wait(int WakeFd, int TimeoutMs) {
+  Fl::add_fd(WakeFd, FL_READ, &TFltkWidgetSet::Woken);
+  struct Unregister {
+    int Fd;
+    ~Unregister() { Fl::remove_fd(Fd, FL_READ); }
+  } unregister{WakeFd};
+  if (TimeoutMs < 0)
+    Fl::wait();
+  else
+    Fl::wait(TimeoutMs / 1000.0);
+  AfterEvents();
+}
+
+bool TFltkWidgetSet::ProcessEvents() {
+  const std::uint64_t before = FEvents;
+  Fl::check();
+  AfterEvents();
+  return FEvents != before;
+}
+
+int TFltkWidgetSet::Dispatch(int Event, Fl_Window* Window) {
+  TFltkWidgetSet* self = instance;
+  if (!self) return Fl::handle_(Event, Window);
+  ++self->FEvents;
+  struct Depth {
+    int& Count;
+    explicit Depth(int& c) : Count(c) { ++Count; }
+    ~Depth() { --Count; }
+  } depth(self->FDispatching);
+  // The model's handlers run guarded (Feed...); this catches what the
+  // mirroring itself may raise, so nothing unwinds through the toolkit.
+  try {
+    const int used = Fl::handle_(Event, Window);
+    if (Event == FL_FOCUS || Event == FL_UNFOCUS) self->WindowFocus(Event, Window);
+    self->ApplyFocus();
+    return used;
+  } catch (...) {
+    if (Application) Application->HandleException(Application);
+    return 1;
+  }
+}
+
+void TFltkWidgetSet::WindowFocus(int Event, Fl_Window* Window) {
+  auto* form = dynamic_cast<TCustomForm*>(MirrorControl(Window));
+  if (Event == FL_UNFOCUS) {
+    if (Window == FFocusWindow) FFocusWindow = nullptr;
+    return;
+  }
+  if (!form) return;
+  FFocusWindow = Window;
+  // While a modal window runs, the others stay inactive.
+  if (!Fl::modal() || Fl::modal() == Window) FeedActivate(form);
+}
+
+void TFltkWidgetSet::AfterEvents() {
+  ApplyFocus();
+  // Checked once the events are handled, so moving between our own windows
+  // is no deactivation.
+  const bool focused = FFocusWindow != nullptr;
+  if (Application && focused != Application->Active())
+    Application->RunGuarded(Application, [focused] { focused ? Application->Activate() : Application->Deactivate(); });
+}
+
+void TFltkWidgetSet::ApplyFocus() {
+  // A menu holding the pointer keeps the focus until it closes.
+  if (!Screen || Fl::grab()) return;
+  TCustomForm* form = Screen->ActiveCustomForm();
+  Fl_Widget* window = WidgetOf(form);
+  if (!window || (Fl::modal() && Fl::modal() != window)) return;
+  Fl_Widget* target = form->ActiveControl() ? WidgetOf(form->ActiveControl()) : nullptr;
+  Fl_Widget* focus = Fl::focus();
+  if (!target) {
+    if (focus != window) Fl::focus(window);
+    return;
+  }
+  if (focus && target->contains(focus)) return;
+  if (!target->take_focus()) Fl::focus(window);
+}
+
+// ---- Mirroring -------------------------------------------------------------------------------
+
+void TFltkWidgetSet::FormShown(TCustomForm* Form, bool Modal) {
+  if (FWindows.count(Form)) FormHidden(Form);
+  TWindowPtr window(NewFormWindow(Form));
+  FWidgets[Form] = window.get();
+  for (int i = 0; i < Form->ControlCount(); ++i) Build(Form->Controls(i), window.get(), i);
+  if (Modal) window->set_modal();
+  Fl_Window* shown = window.get();
+  FWindows.emplace(Form, std::move(window));
+  shown->show();
+  // The window exists on the server before anyone hears of its handle.
+  XSync(fl_display, False);
+}
+
+void TFltkWidgetSet::FormHidden(TCustomForm* Form) { CloseWindow(Form); }
+
+void TFltkWidgetSet::CloseWindow(const TControl* Form) {
+  auto it = FWindows.find(Form);
+  if (it == FWindows.end()) return;
+  Fl_Window* window = it->second.get();
+  if (window == FFocusWindow) FFocusWindow = nullptr;
+  Forget(window);
+  window->hide();
+  FWindows.erase(it);
+}
+
+void TFltkWidgetSet::ControlChanged(TControl* Control, TControlChange Change) {
+  if (Change == ccParent) {
+    Rehome(Control);
+    return;
+  }
+  Fl_Widget* widget = WidgetOf(Control);
+  if (!widget) return;
+  if (FWindows.count(Control)) {
+    if (Change == ccBounds)
+      widget->resize(coordinate(Control->Left()), coordinate(Control->Top()), std::max(extent(Control->Width()), 1),
+                     std::max(extent(Control->Height()), 1));
+    SyncMirror(widget);
+    return;
+  }
+  if (!MirrorFits(widget, Control)) {
+    Rebuild(Control);
+    return;
+  }
+  switch (Change) {
+    case ccFocus: ApplyFocus(); break;
+    case ccBounds:
+      Place(Control);
+      SyncMirror(widget);
+      break;
+    case ccVisible:
+      SyncMirror(widget);
+      if (Fl_Group* parent = widget->parent()) parent->redraw();
+      break;
+    default: SyncMirror(widget); break;
+  }
+}
+
+void TFltkWidgetSet::ControlDestroying(TControl* Control) {
+  if (FWindows.count(Control))
+    CloseWindow(Control);
+  else
+    Remove(Control);
+}
+
+void TFltkWidgetSet::Build(TControl* Control, Fl_Group* Group, int Index) {
+  Fl_Widget* widget = NewMirrorWidget(Control);
+  // Owned by the group from here on: the toolkit deletes children with it.
+  Group->insert(*widget, std::clamp(Index, 0, Group->children()));
+  FWidgets[Control] = widget;
+  std::int64_t x = 0, y = 0;
+  originInWindow(Control, x, y);
+  widget->resize(coordinate(x), coordinate(y), extent(Control->Width()), extent(Control->Height()));
+  SyncMirror(widget);
+  Group->redraw();
+  auto* win = dynamic_cast<TWinControl*>(Control);
+  Fl_Group* children = MirrorChildGroup(widget);
+  if (!win || !children) return;
+  for (int i = 0; i < win->ControlCount(); ++i) Build(win->Controls(i), children, i);
+}
+
+void TFltkWidgetSet::Place(TControl* Control) {
+  Fl_Widget* widget = WidgetOf(Control);
+  if (!widget) return;
+  std::int64_t x = 0, y = 0;
+  originInWindow(Control, x, y);
+  if (Fl_Group* parent = widget->parent()) parent->redraw();
+  widget->resize(coordinate(x), coordinate(y), extent(Control->Width()), extent(Control->Height()));
+  // A group moves its children along by the same amount; the model's
+  // positions are applied anyway, so nothing rounds off.
+  if (auto* win = dynamic_cast<TWinControl*>(Control))
+    for (int i = 0; i < win->ControlCount(); ++i) Place(win->Controls(i));
+}
+
+void TFltkWidgetSet::Forget(Fl_Widget* Widget) {
+  if (const TControl* control = MirrorControl(Widget)) FWidgets.erase(control);
+  DetachMirror(Widget);
+  if (MirrorChildGroup(Widget))
+    for (int i = 0; i < Widget->as_group()->children(); ++i) Forget(Widget->as_group()->child(i));
+}
+
+void TFltkWidgetSet::Remove(TControl* Control) {
+  Fl_Widget* widget = WidgetOf(Control);
+  if (!widget) return;
+  if (Fl::focus() && widget->contains(Fl::focus())) Fl::focus(widget->window());
+  Forget(widget);
+  if (Fl_Group* parent = widget->parent()) {
+    parent->remove(widget);
+    parent->redraw();
+  }
+  // Later: it may be the widget whose event handler is running.
+  Fl::delete_widget(widget);
+}
+
+void TFltkWidgetSet::Rehome(TControl* Control) {
+  Remove(Control);
+  const TWinControl* parent = Control->Parent();
+  Fl_Widget* parentWidget = parent ? WidgetOf(parent) : nullptr;
+  if (Fl_Group* group = parentWidget ? MirrorChildGroup(parentWidget) : nullptr)
+    Build(Control, group, indexInParent(Control));
+}
+
+void TFltkWidgetSet::Rebuild(TControl* Control) {
+  Fl_Widget* widget = WidgetOf(Control);
+  Fl_Group* group = widget ? widget->parent() : nullptr;
+  if (!group) return;
+  const int index = group->find(widget);
+  Remove(Control);
+  Build(Control, group, index);
+}
+
+TSize TFltkWidgetSet::TextExtent(const TFont& Font, std::string_view Text) const {
+  int face = 0, size = 0;
+  FltkFontOf(Font, face, size);
+  fl_font(face, size);
+  const double width = Text.empty() ? 0 : fl_width(Text.data(), static_cast<int>(std::min<std::size_t>(Text.size(), INT32_MAX)));
+  return TSize{static_cast<std::int32_t>(std::min(std::ceil(width), double{INT32_MAX})), fl_height()};
+}
+
+}  // namespace
+
+TWidgetSet* OpenFltkWidgetSet() {
+  // The set lives as long as the process, never destroyed: the toolkit keeps
+  // using the display (its fonts, its windows) to the end, and forms
+  // destroyed while the library unloads still reach a working set.
+  alignas(TFltkWidgetSet) static unsigned char storage[sizeof(TFltkWidgetSet)];
+  static TFltkWidgetSet* const set = []() -> TFltkWidgetSet* {
+    // The toolkit ends the process when it can't open a display itself:
+    // it only ever gets one that is open.
+    auto display = std::make_unique<TX11Display>();
+    if (!display->Opened()) return nullptr;
+    auto* real = ::new (storage) TFltkWidgetSet(std::move(display));
+    if (MessageBoxService() == &HeadlessMessageBoxes()) SetMessageBoxService(&FltkMessageBoxes());
+    return real;
+  }();
+  return set;
+}
+
+bool GetFltkWidgetState(const TControl* Control, TFltkWidgetState& State) {
+  Fl_Widget* widget = instance ? instance->WidgetOf(Control) : nullptr;
+  if (!widget) return false;
+  State = TFltkWidgetState{};
+  State.Kind = MirrorKind(widget);
+  State.Bounds = TRect{widget->x(), widget->y(), widget->x() + widget->w(), widget->y() + widget->h()};
+  Fl_Window* window = widget->as_window();
+  State.Visible = widget->visible_r() && (window ? window->shown() : widget->window() && widget->window()->shown());
+  State.Enabled = widget->active_r();
+  State.Label = widget->label() ? widget->label() : "";
+  State.Tooltip = widget->tooltip() ? widget->tooltip() : "";
+  MirrorContent(widget, State.Text, State.Value);
+  Fl_Widget* focus = Fl::focus();
+  State.Focused = window ? focus == window : focus && widget->contains(focus);
+  State.Modal = window && window->modal();
+  return true;
+}
+
+unsigned long FltkWindowHandle(const TCustomForm* Form) {
+  Fl_Widget* widget = instance ? instance->WidgetOf(Form) : nullptr;
+  Fl_Window* window = widget ? widget->as_window() : nullptr;
+  return window && window->shown() ? fl_xid(window) : 0;
+}
+
+}  // namespace rv
