@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cstdio>
 
+#include "platform/classes/Thread.h"
 #include "platform/forms/Application.h"
+#include "platform/forms/WidgetSet.h"
 
 namespace rv {
 
@@ -77,6 +79,9 @@ void THeadlessMessageBoxes::ProgramAnswer(TModalResult Answer) {
 }
 
 TMessageBoxService* MessageBoxService() {
+  // The real-window set installs its boxes when it is chosen, which happens
+  // the first time the widget set is asked for: ask first.
+  if (IsMainThread()) WidgetSet();
   TMessageBoxService* service = current.load();
   return service ? service : &HeadlessMessageBoxes();
 }

@@ -34,6 +34,9 @@ namespace {
 // Coordinates the toolkit can add up without overflowing (X draws in 16
 // bits anyway).
 constexpr std::int64_t coordinateLimit = 1 << 20;
+// How long the application may have no focused window before it counts as
+// deactivated (seconds).
+constexpr double kDeactivationDelay = 0.05;
 
 int coordinate(std::int64_t v) { return static_cast<int>(std::clamp(v, -coordinateLimit, coordinateLimit)); }
 int extent(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, coordinateLimit)); }
@@ -72,6 +75,7 @@ class TFltkWidgetSet : public TWidgetSet {
  private:
   static int Dispatch(int Event, Fl_Window* Window);
   static void Woken(int Fd, void* Data);
+  static void DeactivateIfUnfocused(void* Data);
   void WindowFocus(int Event, Fl_Window* Window);
   void AfterEvents();
   void ApplyFocus();
@@ -194,11 +198,22 @@ void TFltkWidgetSet::WindowFocus(int Event, Fl_Window* Window) {
 
 void TFltkWidgetSet::AfterEvents() {
   ApplyFocus();
-  // Checked once the events are handled, so moving between our own windows
-  // is no deactivation.
-  const bool focused = FFocusWindow != nullptr;
-  if (Application && focused != Application->Active())
-    Application->RunGuarded(Application, [focused] { focused ? Application->Activate() : Application->Deactivate(); });
+  if (!Application) return;
+  // Moving between our own windows is no deactivation: the focus leaving one
+  // and entering the other may arrive in separate reads, so losing it counts
+  // only when it stays lost for a moment.
+  if (FFocusWindow) {
+    Fl::remove_timeout(&TFltkWidgetSet::DeactivateIfUnfocused, this);
+    if (!Application->Active()) Application->RunGuarded(Application, [] { Application->Activate(); });
+  } else if (Application->Active() && !Fl::has_timeout(&TFltkWidgetSet::DeactivateIfUnfocused, this)) {
+    Fl::add_timeout(kDeactivationDelay, &TFltkWidgetSet::DeactivateIfUnfocused, this);
+  }
+}
+
+void TFltkWidgetSet::DeactivateIfUnfocused(void* Data) {
+  auto* self = static_cast<TFltkWidgetSet*>(Data);
+  if (!self->FFocusWindow && Application && Application->Active())
+    Application->RunGuarded(Application, [] { Application->Deactivate(); });
 }
 
 void TFltkWidgetSet::ApplyFocus() {
