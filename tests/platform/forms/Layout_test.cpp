@@ -60,12 +60,12 @@ TEST(Layout, AlignedChildrenShareTheClientArea) {
     // As when reading: laid out once all children are there, by their places.
     parent.SetStateFlag(csLoading, true);
     std::vector<TPanel*> children;
-    for (const Child& spec : c.Children) {
+    for (const Child& wanted : c.Children) {
       auto* child = new TPanel(&parent);
-      auto [l, t, w, h] = spec.Initial;
+      auto [l, t, w, h] = wanted.Initial;
       child->SetBounds(l, t, w, h);
-      child->SetVisible(spec.Visible);
-      child->SetAlign(spec.Align);
+      child->SetVisible(wanted.Visible);
+      child->SetAlign(wanted.Align);
       child->SetParent(&parent);
       children.push_back(child);
     }
