@@ -3,22 +3,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <string>
 
 #include "bench/support/Compare.h"
+#include "bench/support/Scratch.h"
 #include "exception/LogError.h"
 
 namespace {
-
-std::string scratchDir() {
-  static const std::string dir = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "rvbench.XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    return pattern;
-  }();
-  return dir;
-}
 
 // The exception being handled while the record is composed, as inside the
 // application's handler.
@@ -30,7 +21,7 @@ struct HandledException {
 void BM_ExceptionRecord(benchmark::State& state) {
   HandledException handled;
   rv::TQVExceptionLog log(nullptr);
-  log.SetLogFile(scratchDir() + "/record.xml");
+  log.SetLogFile(rvbench::ScratchDir() + "/record.xml");
   log.SetFormatting(rv::qvlfXML);
   for (auto _ : state) log.WriteAsString("ERROR", log.ComposeRecord(handled.Scope.Object()));
   state.SetItemsProcessed(state.iterations());
@@ -39,7 +30,7 @@ void BM_ExceptionRecord(benchmark::State& state) {
 void BM_WriteSameSize(benchmark::State& state) {
   HandledException handled;
   rv::TQVExceptionLog log(nullptr);
-  log.SetLogFile(scratchDir() + "/plain.xml");
+  log.SetLogFile(rvbench::ScratchDir() + "/plain.xml");
   log.SetFormatting(rv::qvlfXML);
   const std::string text(log.ComposeRecord(handled.Scope.Object()).size(), 'x');
   for (auto _ : state) log.WriteAsString("ERROR", text);

@@ -11,13 +11,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/support/Compare.h"
+#include "bench/support/Scratch.h"
 #include "core/LogBase.h"
 
 namespace {
@@ -26,12 +26,7 @@ const std::string kValue(80, 'v');
 const std::string kXmlRecord = "  <R>" + kValue + "\r\n  </R>\r\n</DATA>";
 
 std::string scratchFile(const char* name) {
-  static const std::string dir = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "rvbench.XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    return pattern;
-  }();
-  std::string path = dir + "/" + name;
+  std::string path = rvbench::ScratchDir() + "/" + name;
   std::filesystem::remove(path);
   return path;
 }
