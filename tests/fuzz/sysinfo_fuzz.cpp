@@ -12,18 +12,19 @@
 #include <vector>
 
 #include "platform/os/SystemInfo.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 const std::string& root() {
-  static const std::string dir = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "rvfuzz.XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
+  static const rvtest::TempDir dir;
+  static const bool made = [] {
     for (const char* sub : {"/proc/self", "/etc", "/sys/class/drm/card0-DP-1", "/sys/class/drm/card0/device"})
-      std::filesystem::create_directories(pattern + sub);
-    return pattern;
+      std::filesystem::create_directories(dir.Path() + sub);
+    return true;
   }();
-  return dir;
+  (void)made;
+  return dir.Path();
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/Exceptions.h"
+#include "tests/support/SizedWidgetSet.h"
 
 using namespace rv;
 
@@ -391,13 +392,7 @@ TEST_F(FormsTest, CloseWithCaFreeDestroysTheFormFromTheQueue) {
 }
 
 TEST_F(FormsTest, CentredFormsAreCentredWhenAScreenSizeIsKnown) {
-  struct TSized : TWidgetSet {
-    std::string Name() const override { return "sized"; }
-    void Wait(int, int) override {}
-    bool ProcessEvents() override { return false; }
-    int ScreenWidth() const override { return 1024; }
-    int ScreenHeight() const override { return 768; }
-  } sized;
+  rvtest::TSizedWidgetSet sized;
   const struct {
     TPosition Position;
     bool Sized;

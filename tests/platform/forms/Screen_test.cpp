@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/forms/WidgetSet.h"
+#include "tests/support/SizedWidgetSet.h"
 
 using namespace rv;
 
@@ -38,13 +39,7 @@ TEST(Screen, TakesItsSizeFromTheWidgetSet) {
   ASSERT_NE(Screen, nullptr);
   EXPECT_EQ(WidgetSet()->Name(), "headless");
   EXPECT_EQ(Screen->Width(), 0);
-  struct TSized : TWidgetSet {
-    std::string Name() const override { return "sized"; }
-    void Wait(int, int) override {}
-    bool ProcessEvents() override { return false; }
-    int ScreenWidth() const override { return 1024; }
-    int ScreenHeight() const override { return 768; }
-  } sized;
+  rvtest::TSizedWidgetSet sized;
   EXPECT_EQ(SetWidgetSet(&sized), HeadlessWidgetSet());
   EXPECT_EQ(Screen->Width(), 1024);
   EXPECT_EQ(Screen->Height(), 768);
