@@ -8,7 +8,7 @@
 #include "platform/classes/Stream.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Graphics.h"
-#include "platform/os/FileHandle.h"
+#include "platform/rtl/FileHandle.h"
 #include "platform/os/Mapi.h"
 #include "platform/os/ScreenCapture.h"
 #include "platform/os/ShellOpen.h"

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "platform/os/FileHandle.h"
+#include "platform/rtl/FileHandle.h"
 #include "platform/os/MailAddress.h"
 #include "platform/os/MailUri.h"
 #include "platform/os/MimeMessage.h"

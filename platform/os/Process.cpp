@@ -14,7 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/os/FileHandle.h"
+#include "platform/rtl/FileHandle.h"
 
 extern char** environ;
 

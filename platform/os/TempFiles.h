@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/os/FileHandle.h"
+#include "platform/rtl/FileHandle.h"
 
 namespace rv {
 

@@ -1,4 +1,4 @@
-#include "platform/os/FileHandle.h"
+#include "platform/rtl/FileHandle.h"
 
 #include <unistd.h>
 
