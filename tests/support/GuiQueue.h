@@ -1,0 +1,29 @@
+#pragma once
+// Serving the GUI queue from a test's (the GUI) thread while workers hand
+// their calls over.
+
+#include <chrono>
+#include <functional>
+
+#include "platform/classes/Thread.h"
+
+namespace rvtest {
+
+// Serves the queue until Done holds or the deadline passes; false then.
+inline bool ServeUntil(const std::function<bool()>& Done, std::chrono::milliseconds Limit = std::chrono::seconds(10)) {
+  const auto deadline = std::chrono::steady_clock::now() + Limit;
+  while (!Done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    rv::CheckSynchronize(10);
+  }
+  return true;
+}
+
+// Serves the queue for a while: long enough for a change that should not be
+// reported to have been reported.
+inline void ServeFor(std::chrono::milliseconds Span) {
+  const auto end = std::chrono::steady_clock::now() + Span;
+  while (std::chrono::steady_clock::now() < end) rv::CheckSynchronize(5);
+}
+
+}  // namespace rvtest
