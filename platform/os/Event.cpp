@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <vector>
 
 #include "platform/rtl/OSError.h"
 
@@ -27,19 +28,28 @@ void TEvent::ResetEvent() {
   [[maybe_unused]] ssize_t n = read(FFd.Get(), &count, sizeof count);
 }
 
+bool TEvent::Take() {
+  if (FManualReset) return true;
+  std::uint64_t count;
+  return read(FFd.Get(), &count, sizeof count) > 0;
+}
+
 int TEvent::WaitFor(int TimeoutMs) {
-  pollfd fd{FFd.Get(), POLLIN, 0};
-  int ready;
-  while ((ready = poll(&fd, 1, TimeoutMs)) < 0 && errno == EINTR) {
+  TEvent* self[] = {this};
+  return WaitForMultipleEvents(self, TimeoutMs);
+}
+
+int WaitForMultipleEvents(std::span<TEvent* const> Events, int TimeoutMs) {
+  std::vector<pollfd> fds;
+  for (TEvent* e : Events) fds.push_back({e->Fd(), POLLIN, 0});
+  for (;;) {
+    int ready = poll(fds.data(), fds.size(), TimeoutMs);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return WAIT_FAILED;
+    if (ready == 0) return WAIT_TIMEOUT;
+    for (std::size_t i = 0; i < fds.size(); ++i)
+      if ((fds[i].revents & POLLIN) && Events[i]->Take()) return WAIT_OBJECT_0 + static_cast<int>(i);
   }
-  if (ready < 0) return WAIT_FAILED;
-  if (ready == 0) return WAIT_TIMEOUT;
-  if (!FManualReset) {
-    // Another waiter may have taken the signal first.
-    std::uint64_t count;
-    if (read(FFd.Get(), &count, sizeof count) < 0) return WaitFor(TimeoutMs);
-  }
-  return WAIT_OBJECT_0;
 }
 
 }  // namespace rv

@@ -3,6 +3,8 @@
 // automatic reset, set and reset from any thread, waited on with a time-out.
 // Events are private to the process; there are no named events.
 
+#include <span>
+
 #include "platform/rtl/FileHandle.h"
 
 namespace rv {
@@ -30,8 +32,17 @@ class TEvent {
   int Fd() const { return FFd.Get(); }
 
  private:
+  friend int WaitForMultipleEvents(std::span<TEvent* const> Events, int TimeoutMs);
+  // Takes the signal of an automatic-reset event; false when another waiter
+  // took it first.
+  bool Take();
+
   TFileHandle FFd;
   bool FManualReset;
 };
+
+// Waits until any of Events is signalled: WAIT_OBJECT_0 + the lowest
+// signalled index, WAIT_TIMEOUT or WAIT_FAILED.
+int WaitForMultipleEvents(std::span<TEvent* const> Events, int TimeoutMs);
 
 }  // namespace rv
