@@ -20,6 +20,7 @@
 #include "platform/os/RegistryValue.h"
 #include "platform/rtl/FileHandle.h"
 #include "platform/rtl/OSError.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Service.h"
 
 namespace rv {
@@ -125,14 +126,16 @@ bool readWhole(const std::string& path, std::string& bytes, int& error) {
   throw ERegistryException("Failed to set data for '" + name + "': " + reason);
 }
 
-void writeAll(int fd, const std::string& bytes) {
+// 0, or the errno of the failed write.
+int writeAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw errno;
+    if (n < 0) return errno;
     done += static_cast<std::size_t>(n);
   }
+  return 0;
 }
 
 }  // namespace
@@ -383,17 +386,16 @@ void TRegistry::WriteValue(const std::string& Name, std::uint32_t Type, std::str
   std::string temp = folder + "/.rv-value.XXXXXX";
   TFileHandle fd(mkostemp(temp.data(), O_CLOEXEC));
   if (!fd) raiseSetFailed(Name, SysErrorMessage(errno));
-  try {
-    struct stat old {};
-    fchmod(fd.Get(), stat((folder + "/" + entry).c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    writeAll(fd.Get(), EncodeRegValue({Type, std::move(Data)}));
-    // On disk before it replaces the old value: a crash leaves one or the other.
-    if (fsync(fd.Get()) != 0) throw errno;
-    if (rename(temp.c_str(), (folder + "/" + entry).c_str()) != 0) throw errno;
-  } catch (int error) {
-    unlink(temp.c_str());
-    raiseSetFailed(Name, SysErrorMessage(error));
-  }
+  TScopeExit removeTemp([&] { unlink(temp.c_str()); });
+  const std::string target = folder + "/" + entry;
+  struct stat old {};
+  fchmod(fd.Get(), stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  int error = writeAll(fd.Get(), EncodeRegValue({Type, std::move(Data)}));
+  // On disk before it replaces the old value: a crash leaves one or the other.
+  if (!error && fsync(fd.Get()) != 0) error = errno;
+  if (!error && rename(temp.c_str(), target.c_str()) != 0) error = errno;
+  if (error) raiseSetFailed(Name, SysErrorMessage(error));
+  removeTemp.Dismiss();
 }
 
 bool TRegistry::DeleteValue(const std::string& Name) {
