@@ -13,6 +13,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Ample time for a worker to renew its request after a callback.
+constexpr auto kRenewal = 200ms;
+
 // A monitor counting its callbacks, and a writer on the same store.
 struct Watched {
   explicit Watched(const std::string& key = "Software\\Quindarex") {
@@ -70,6 +73,9 @@ TEST(QVRegistryLog, InitialSettingsHearSubkeysAndAttributesButNotValues) {
   EXPECT_EQ(w.SettledCalls(), 0);
   w.Writer.CreateKey("Sub");
   ASSERT_TRUE(w.AwaitCalls(1));
+  // A change before the worker renewed its request is not reported: give it
+  // time to renew.
+  rvtest::ServeFor(kRenewal);
   chmod(w.Store.Dir.File("HKEY_LOCAL_MACHINE/Software/Quindarex").c_str(), 0750);
   ASSERT_TRUE(w.AwaitCalls(2));
   EXPECT_EQ(w.SettledCalls(), 2);
@@ -82,9 +88,7 @@ TEST(QVRegistryLog, LastSetHearsValues) {
   rvtest::ServeFor(50ms);
   w.Writer.WriteInteger("n", 1);
   ASSERT_TRUE(w.AwaitCalls(1));
-  // A change before the worker renewed its request is not reported: give it
-  // time to renew.
-  rvtest::ServeFor(50ms);
+  rvtest::ServeFor(kRenewal);
   w.Writer.DeleteValue("n");
   EXPECT_TRUE(w.AwaitCalls(2));
 }
