@@ -77,9 +77,10 @@ TEST_P(RegistryNotify, SignalsExactlyForItsFilter) {
   ASSERT_TRUE(writer.OpenKey("\\W", false));
   writer.WriteString("v", "1");
 
+  // The event outlives the key, whose closing sets it.
+  TEvent event(true, false);
   TRegistry watched(KEY_READ);
   ASSERT_TRUE(watched.OpenKey("W", false));
-  TEvent event(true, false);
   ASSERT_EQ(RegNotifyChangeKeyValue(watched.CurrentKey(), c.Subtree, c.Filter, &event, true), ERROR_SUCCESS);
   c.Change(writer, store.Dir.File("HKEY_CURRENT_USER/W"));
   EXPECT_EQ(event.WaitFor(c.Signals ? kSignalWaitMs : kQuietWaitMs), c.Signals ? WAIT_OBJECT_0 : WAIT_TIMEOUT);
@@ -90,9 +91,9 @@ INSTANTIATE_TEST_SUITE_P(All, RegistryNotify, testing::ValuesIn(kCases),
 
 TEST(RegistryNotifyRequests, SignalOncePerRequestAndOnClosingTheKey) {
   Store store;
+  TEvent event(true, false);
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey("K", true));
-  TEvent event(true, false);
   ASSERT_EQ(RegNotifyChangeKeyValue(reg.CurrentKey(), false, REG_NOTIFY_CHANGE_LAST_SET, &event, true),
             ERROR_SUCCESS);
   reg.WriteString("a", "1");
