@@ -10,7 +10,6 @@
 #include "platform/classes/FormFile.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Graphics.h"
-#include "platform/rtl/Exceptions.h"
 #include "tests/support/CheckEntryForm.h"
 #include "tests/support/RecordingBeep.h"
 
@@ -105,16 +104,6 @@ TEST_F(QVLChecksFile, AProcessorWithItsFourKindsOfProviderRoundTrips) {
   EXPECT_EQ(read->Checked, std::vector<TObject*>{back->GetCheckProvider(0)});
   EXPECT_TRUE(beep.Types.empty());
   EXPECT_EQ(back->GetCheckProvider(0)->LinkedImage()->Width(), 16);
-}
-
-TEST_F(QVLChecksFile, AProviderOfAnUnrelatedClassIsRefused) {
-  EXPECT_THROW(ReadComponentText("object EntryForm: TCheckEntryForm\n"
-                                 "  object Checks: TQVLCheckProcessor\n"
-                                 "    CheckProviders = <item: TCheckEntryForm end>\n"
-                                 "  end\n"
-                                 "end\n",
-                                 nullptr),
-               EReadError);
 }
 
 }  // namespace
