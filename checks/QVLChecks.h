@@ -69,6 +69,7 @@ class TQVLCheckProvider : public TCollectionItem {
   // Creates the linked image when the check failed and there is none yet;
   // then fills, places, shows or hides and labels an existing one.
   // DefaultPicture is used when the provider's own picture holds no bitmap.
+  // Without a control there is no place for it: an existing image is hidden.
   void CreateLinkedImage(const TPicture* DefaultPicture);
 
   // From another provider: Picture, CheckControl, HintText, FocusOnError;
