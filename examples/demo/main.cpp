@@ -13,6 +13,7 @@
 
 #include "core/LogBase.h"
 #include "examples/demo/DemoMonitors.h"
+#include "examples/demo/DemoChecks.h"
 #include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Stream.h"
@@ -127,5 +128,6 @@ int main() {
   show(auditLog->LogFile());
   show(crashLog->LogFile());
   RunMonitorsDemo();
+  DemoChecks();
   return 0;
 }

@@ -253,14 +253,28 @@ class Reader {
     try {
       collection.Clear();
       for (std::size_t i = 0; i < v.Items.size(); ++i) {
-        TCollectionItem* item = collection.Add();
-        ApplyAll(item, v.Items[i].Properties, where + "[" + std::to_string(i) + "]");
+        const std::string context = where + "[" + std::to_string(i) + "]";
+        TCollectionItem* item = nullptr;
+        Guard(context, [&] { item = CreateItem(collection, v.Items[i].ClassName, context); });
+        ApplyAll(item, v.Items[i].Properties, context);
       }
     } catch (...) {
       collection.EndUpdate();
       throw;
     }
     collection.EndUpdate();
+  }
+
+  // An item of the collection's own class, or of the stored one when that
+  // descends from it.
+  static TCollectionItem* CreateItem(TCollection& collection, const std::string& className,
+                                     const std::string& context) {
+    if (className.empty()) return collection.Add();
+    const TClass* cls = GetClass(className);
+    if (!cls) readError(context, "Class " + className + " not found");
+    if (!cls->InheritsFrom(collection.ItemClass()) || !cls->CanCreateItem())
+      readError(context, "Class " + className + " is not an item class of " + collection.ClassName());
+    return cls->CreateItem(&collection);
   }
 
   TComponent* Resolve(const std::string& name) const {

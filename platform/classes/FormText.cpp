@@ -359,6 +359,11 @@ class Parser {
       if (!PeekWord("item")) Fail("'item' expected");
       Ident();
       Item item;
+      SkipSpace();
+      if (!AtEnd() && Peek() == ':') {
+        Next();
+        item.ClassName = Ident();
+      }
       for (;;) {
         SkipSpace();
         if (AtEnd()) Fail("'end' expected");

@@ -138,7 +138,9 @@ class Writer {
     if (c.Count() == 0) return;
     Line(indent, name + " = <");
     for (int i = 0; i < c.Count(); ++i) {
-      Line(indent + 1, "item");
+      // Items of a descendant class name it, so they read back as that class.
+      const TClass& cls = c.Items(i)->ClassType();
+      Line(indent + 1, &cls == &c.ItemClass() ? std::string("item") : "item: " + cls.Name());
       WriteProperties(*c.Items(i), "", indent + 2);
       Line(indent + 1, i + 1 == c.Count() ? "end>" : "end");
     }

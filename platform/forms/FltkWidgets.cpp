@@ -84,8 +84,9 @@ std::vector<std::string> splitAtNewlines(const std::string& text) {
 
 // ---- Pictures ---------------------------------------------------------------------
 
-// A toolkit image of a graphic (bitmaps opaque, icons with their alpha), or
-// null for none. The pixels are copied into Pixels, which must outlive it.
+// A toolkit image of a graphic (bitmaps opaque unless transparent, icons
+// with their alpha), or null for none. The pixels are copied into Pixels,
+// which must outlive it.
 std::unique_ptr<Fl_RGB_Image> imageOf(const TGraphic* graphic, std::vector<unsigned char>& pixels) {
   pixels.clear();
   if (!graphic || graphic->Empty()) return nullptr;
@@ -96,17 +97,21 @@ std::unique_ptr<Fl_RGB_Image> imageOf(const TGraphic* graphic, std::vector<unsig
   }
   const auto* bitmap = dynamic_cast<const TBitmap*>(graphic);
   if (!bitmap) return nullptr;
-  pixels.resize(static_cast<std::size_t>(w) * h * 3);
+  const bool keyed = bitmap->Transparent();
+  const TColor key = bitmap->TransparentColor();
+  const int depth = keyed ? 4 : 3;
+  pixels.resize(static_cast<std::size_t>(w) * h * depth);
   for (int y = 0; y < h; ++y) {
     const std::uint8_t* row = bitmap->ScanLine(y);
-    unsigned char* out = pixels.data() + static_cast<std::size_t>(y) * w * 3;
-    for (int x = 0; x < w; ++x) {
-      out[x * 3] = row[x * 3 + 2];
-      out[x * 3 + 1] = row[x * 3 + 1];
-      out[x * 3 + 2] = row[x * 3];
+    unsigned char* out = pixels.data() + static_cast<std::size_t>(y) * w * depth;
+    for (int x = 0; x < w; ++x, out += depth) {
+      out[0] = row[x * 3 + 2];
+      out[1] = row[x * 3 + 1];
+      out[2] = row[x * 3];
+      if (keyed) out[3] = RGBToColor(out[0], out[1], out[2]) == key ? 0 : 255;
     }
   }
-  return std::make_unique<Fl_RGB_Image>(pixels.data(), w, h, 3);
+  return std::make_unique<Fl_RGB_Image>(pixels.data(), w, h, depth);
 }
 
 // ---- The mirror --------------------------------------------------------------------

@@ -273,6 +273,31 @@ void TBitmap::SetPixel(int X, int Y, TColor Color) {
   p[2] = GetRValue(Color);
 }
 
+void TBitmap::SetTransparent(bool Value) {
+  if (FTransparent == Value) return;
+  FTransparent = Value;
+  Changed();
+}
+
+TColor TBitmap::TransparentColor() const {
+  if (FTransparentColor != clDefault) return FTransparentColor;
+  return Empty() ? clNone : Pixel(0, Height() - 1);
+}
+
+void TBitmap::SetTransparentColor(TColor Value) {
+  if (FTransparentColor == Value) return;
+  FTransparentColor = Value;
+  Changed();
+}
+
+void TBitmap::Assign(const TPersistent* Source) {
+  if (const auto* other = dynamic_cast<const TBitmap*>(Source)) {
+    FTransparent = other->FTransparent;
+    FTransparentColor = other->FTransparentColor;
+  }
+  TRasterGraphic::Assign(Source);
+}
+
 void TBitmap::LoadFromStream(TStream& Stream) {
   const std::int64_t available = Stream.Size() - Stream.Position();
   if (available < 0 || std::uint64_t(available) > maxPixelBytes * 2) invalidBitmap("stream size");

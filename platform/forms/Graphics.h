@@ -186,6 +186,17 @@ class TBitmap : public TRasterGraphic {
   TColor Pixel(int X, int Y) const;
   void SetPixel(int X, int Y, TColor Color);
 
+  // A transparent bitmap is drawn without its pixels of TransparentColor.
+  // Until a colour is set that is the colour of the bottom left pixel, so a
+  // picture drawn on a background of its own shows without it. Neither is
+  // part of the stored form.
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool Value);
+  TColor TransparentColor() const;
+  void SetTransparentColor(TColor Value);
+  // From another bitmap: its pixels and its transparency.
+  void Assign(const TPersistent* Source) override;
+
   // Reads 24- and 32-bit uncompressed BMPs and 8-bit paletted ones.
   void LoadFromStream(TStream& Stream) override;
   // Writes a 24-bit bottom-up BMP.
@@ -197,6 +208,10 @@ class TBitmap : public TRasterGraphic {
  protected:
   // Negative sizes and pixels beyond the memory limit are refused.
   void CheckSize(int Width, int Height) const override;
+
+ private:
+  bool FTransparent = false;
+  TColor FTransparentColor = clDefault;  // clDefault: the bottom left pixel's
 };
 
 // Identifiers of the stock icons.

@@ -25,6 +25,12 @@ const TClass& TTestItem::StaticClass() {
   return cls;
 }
 
+const TClass& TTestHeavyItem::StaticClass() {
+  static const TClass cls =
+      TClassBuilder<TTestHeavyItem>("TTestHeavyItem").Property("Load", &TTestHeavyItem::Load, &TTestHeavyItem::SetLoad, 0).Build();
+  return cls;
+}
+
 void TTestItem::Assign(const TPersistent* Source) {
   if (auto* s = dynamic_cast<const TTestItem*>(Source)) {
     FWeight = s->FWeight;
@@ -97,6 +103,7 @@ void RegisterFormTestClasses() {
   RegisterClass(TTestBase::StaticClass());
   RegisterClass(TTestComponent::StaticClass());
   RegisterClass(TTestForm::StaticClass());
+  RegisterClass(TTestHeavyItem::StaticClass());
 }
 
 }  // namespace rvtest

@@ -56,6 +56,18 @@ class TTestItem : public TCollectionItem {
   std::string FLabel;
 };
 
+// A descendant item, stored with its class name.
+class TTestHeavyItem : public TTestItem {
+  RV_CLASS(TTestHeavyItem, TTestItem)
+ public:
+  explicit TTestHeavyItem(TCollection* c) : TTestItem(c) {}
+  int Load() const { return FLoad; }
+  void SetLoad(int v) { FLoad = v; }
+
+ private:
+  int FLoad = 0;
+};
+
 // The base class: its properties come first in the file and are applied first.
 class TTestBase : public TComponent {
   RV_CLASS(TTestBase, TComponent)

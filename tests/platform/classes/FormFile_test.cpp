@@ -180,6 +180,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "C.Settings.Nope: Property Nope does not exist"},
         BadForm{"object F: TTestForm\n object C: TTestComponent\n  Items = <item Weight = 'w' end>\n end\nend",
                 "C.Items[0].Weight: Invalid property value"},
+        BadForm{"object F: TTestForm\n object C: TTestComponent\n  Items = <item: TNoSuchItem end>\n end\nend",
+                "C.Items[0]: Class TNoSuchItem not found"},
+        BadForm{"object F: TTestForm\n object C: TTestComponent\n  Items = <item: TTestBase end>\n end\nend",
+                "C.Items[0]: Class TTestBase is not an item class"},
+        BadForm{"object F: TTestForm\n object C: TTestComponent\n  Items = <item: end>\n end\nend",
+                "Identifier expected"},
         BadForm{"object F: TTestForm\n object C: TTestComponent\n end\n object c: TTestComponent\n end\nend",
                 "A component named c already exists"},
         BadForm{"object F: TTestForm\n object 9x: TTestComponent\n end\nend", "Line 2"},
@@ -189,6 +195,30 @@ INSTANTIATE_TEST_SUITE_P(
         BadForm{"object F: TTestForm\nend\nextra", "Text after the end"},
         BadForm{"object F: TTestForm\n object First: TTestBase\n end\nend", "Field First does not fit"}),
     [](const ::testing::TestParamInfo<BadForm>& info) { return "Case" + std::to_string(info.index); });
+
+TEST_F(FormFileTest, ItemsOfADescendantClassKeepTheirClassWhileAddStillMakesTheItemClass) {
+  TTestForm form(nullptr);
+  form.SetName("Form1");
+  auto* c = new TTestComponent(&form);
+  c->SetName("Comp1");
+  static_cast<TTestItem*>(c->Items()->Add())->SetWeight(1);
+  (new TTestHeavyItem(c->Items()))->SetLoad(9);
+
+  const std::string text = WriteComponentText(form);
+  EXPECT_NE(text.find("      item\r\n        Weight = 1\r\n      end\r\n"
+                      "      item: TTestHeavyItem\r\n        Load = 9\r\n      end>\r\n"),
+            std::string::npos)
+      << text;
+
+  auto root = read(text);
+  const TCollection* items = static_cast<TTestComponent*>(root->FindComponent("Comp1"))->Items();
+  ASSERT_EQ(items->Count(), 2);
+  EXPECT_EQ(items->Items(0)->ClassName(), "TTestItem");
+  auto* heavy = dynamic_cast<TTestHeavyItem*>(items->Items(1));
+  ASSERT_NE(heavy, nullptr);
+  EXPECT_EQ(heavy->Load(), 9);
+  EXPECT_EQ(WriteComponentText(*root), text);
+}
 
 TEST_F(FormFileTest, DeepNestingIsRefusedNotRecursedInto) {
   std::string text;

@@ -78,6 +78,29 @@ TEST(TBitmap, PixelsScanLinesAndSizes) {
   EXPECT_THROW(copy.Assign(&notAGraphic), EConvertError);
 }
 
+TEST(TBitmap, TransparencyFollowsTheBottomLeftPixelUntilAColourIsSetAndTravelsWithCopies) {
+  TBitmap b(2, 2);
+  EXPECT_FALSE(b.Transparent());
+  b.SetPixel(0, 1, clFuchsia);
+  EXPECT_EQ(b.TransparentColor(), clFuchsia);
+  b.SetTransparentColor(clLime);
+  b.SetPixel(0, 1, clRed);
+  EXPECT_EQ(b.TransparentColor(), clLime);
+  int changes = 0;
+  b.SetOnChange([&](TObject*) { ++changes; });
+  b.SetTransparent(true);
+  b.SetTransparent(true);
+  EXPECT_EQ(changes, 1) << "a redraw is due only when transparency changes";
+
+  TPicture picture;
+  picture.Assign(&b);
+  const auto* copy = dynamic_cast<const TBitmap*>(picture.Graphic());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(copy->Transparent());
+  EXPECT_EQ(copy->TransparentColor(), clLime);
+  EXPECT_EQ(TBitmap().TransparentColor(), clNone);
+}
+
 TEST(TBitmap, WritesA24BitBottomUpBmpThatReadsBack) {
   TBitmap b(5, 2);  // rows of 15 bytes, padded to 16
   b.SetPixel(0, 0, RGBToColor(1, 2, 3));
