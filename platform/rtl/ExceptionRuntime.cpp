@@ -5,19 +5,25 @@
 #include <dlfcn.h>
 #include <link.h>
 #include <unistd.h>
+#include <unwind.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <typeinfo>
+#include <utility>
+#include <vector>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Program.h"
+#include "platform/rtl/ThrowSites.h"
 
 namespace rv {
 
@@ -35,6 +41,22 @@ void* thrownObject(const std::exception_ptr& error) {
 
 using Destructor = void (*)(void*);
 
+// Frames kept per throw: deep enough to name the code that led to a crash,
+// small enough to keep every record in static memory.
+constexpr std::size_t kMaxFrames = 32;
+
+struct CallStack {
+  std::array<void*, kMaxFrames> Frames{};
+  std::size_t Count = 0;
+};
+
+// The call stacks of throws are captured only while someone wants them: a
+// walk of the stack costs more than the rest of a throw.
+constinit std::atomic<int> callStackRequests{0};
+
+// Set by the fault handler for the throw it is about to make.
+thread_local void* nextThrowSite = nullptr;
+
 // The throw sites of the exceptions alive now, keyed by the thrown object. A
 // recorded exception's destructor is routed through forgetThrow, so an entry
 // lives exactly as long as its exception and a later exception at the same
@@ -43,11 +65,15 @@ using Destructor = void (*)(void*);
 // then unknown).
 class ThrowSites {
  public:
-  bool Record(const void* object, void* site, Destructor destructor) {
+  bool Record(const void* object, void* site, Destructor destructor, const CallStack* stack) {
     std::lock_guard<std::mutex> guard(FLock);
     Entry* e = Probe(object, nullptr);
     if (!e) return false;
-    *e = {object, site, destructor};
+    e->Object = object;
+    e->Site = site;
+    e->OwnDestructor = destructor;
+    e->Stack.Count = 0;
+    if (stack) e->Stack = *stack;
     return true;
   }
 
@@ -57,13 +83,21 @@ class ThrowSites {
     return e ? e->Site : nullptr;
   }
 
+  std::vector<void*> FindCallStack(const void* object) {
+    std::lock_guard<std::mutex> guard(FLock);
+    Entry* e = Probe(object, object);
+    if (!e) return {};
+    const auto first = e->Stack.Frames.begin();
+    return std::vector<void*>(first, first + static_cast<std::ptrdiff_t>(e->Stack.Count));
+  }
+
   // Removes the entry and gives the exception's own destructor.
   Destructor Forget(const void* object) {
     std::lock_guard<std::mutex> guard(FLock);
     Entry* e = Probe(object, object);
     if (!e) return nullptr;
     Destructor destructor = e->OwnDestructor;
-    *e = {};
+    e->Object = nullptr;
     return destructor;
   }
 
@@ -72,6 +106,7 @@ class ThrowSites {
     const void* Object = nullptr;
     void* Site = nullptr;
     Destructor OwnDestructor = nullptr;
+    CallStack Stack;
   };
 
   // The entry holding `wanted` (null: a free entry), searched from the
@@ -98,8 +133,35 @@ void forgetThrow(void* object) {
 }
 
 // The destructor to hand to the C++ runtime for a thrown object.
-Destructor recordThrow(void* object, void* site, Destructor own) {
-  return throwSites.Record(object, site, own) ? forgetThrow : own;
+Destructor recordThrow(void* object, void* site, Destructor own, const CallStack* stack) {
+  return throwSites.Record(object, site, own, stack) ? forgetThrow : own;
+}
+
+struct StackWalk {
+  void** Frames;
+  std::size_t Max;
+  std::size_t Count;
+  void* From;
+  int Skip;  // frames still to pass before collecting, when From is null
+};
+
+_Unwind_Reason_Code collectFrame(_Unwind_Context* context, void* argument) {
+  auto& walk = *static_cast<StackWalk*>(argument);
+  int beforeInstruction = 0;
+  std::uintptr_t ip = _Unwind_GetIPInfo(context, &beforeInstruction);
+  if (ip == 0) return _URC_END_OF_STACK;
+  // A return address lies after its call; a signal frame's address is the
+  // faulting instruction itself.
+  if (!beforeInstruction) --ip;
+  void* frame = reinterpret_cast<void*>(ip);
+  if (walk.From) {
+    if (walk.Count == 0 && frame != walk.From) return _URC_NO_REASON;
+  } else if (walk.Skip > 0) {
+    --walk.Skip;
+    return _URC_NO_REASON;
+  }
+  walk.Frames[walk.Count++] = frame;
+  return walk.Count == walk.Max ? _URC_END_OF_STACK : _URC_NO_REASON;
 }
 
 using CxaThrow = void (*)(void*, std::type_info*, Destructor);
@@ -164,8 +226,36 @@ void* ThrowAddress(const std::exception_ptr& error) {
   return object ? throwSites.Find(object) : nullptr;
 }
 
+std::vector<void*> ThrowCallStack(const std::exception_ptr& error) {
+  const void* object = thrownObject(error);
+  return object ? throwSites.FindCallStack(object) : std::vector<void*>{};
+}
+
+std::vector<void*> ExceptCallStack() { return currentScope ? currentScope->CallStack() : std::vector<void*>{}; }
+
+TCallStackRequest::TCallStackRequest() { callStackRequests.fetch_add(1, std::memory_order_relaxed); }
+
+TCallStackRequest::~TCallStackRequest() { callStackRequests.fetch_sub(1, std::memory_order_relaxed); }
+
+void SetNextThrowSite(void* Site) noexcept { nextThrowSite = Site; }
+
+[[gnu::noinline]] std::size_t CaptureCallStack(void** Frames, std::size_t Max, void* From) noexcept {
+  if (Max == 0) return 0;
+  // This function and the one that asked are not part of the stack.
+  StackWalk walk{Frames, Max, 0, From, 2};
+  _Unwind_Backtrace(collectFrame, &walk);
+  if (From && walk.Count == 0) Frames[walk.Count++] = From;
+  return walk.Count;
+}
+
 TExceptionScope::TExceptionScope(std::exception_ptr error)
-    : FError(std::move(error)), FObject(asException(FError, FConverted)), FAddress(ThrowAddress(FError)) {
+    : TExceptionScope(error, ThrowAddress(error), ThrowCallStack(error)) {}
+
+TExceptionScope::TExceptionScope(std::exception_ptr error, void* address, std::vector<void*> callStack)
+    : FError(std::move(error)),
+      FObject(asException(FError, FConverted)),
+      FAddress(address),
+      FCallStack(std::move(callStack)) {
   FOuter = currentScope;
   currentScope = this;
 }
@@ -205,5 +295,10 @@ extern "C" void rvInterposedCxaThrow(void* object, std::type_info* type, void (*
   // The call never returns, so its return address may be the first byte of
   // the next function; one byte back lies inside the throwing call.
   void* site = static_cast<char*>(__builtin_return_address(0)) - 1;
-  real(object, type, rv::recordThrow(object, site, destructor));
+  void* faultSite = std::exchange(rv::nextThrowSite, nullptr);
+  if (faultSite) site = faultSite;
+  rv::CallStack stack;
+  const bool wanted = rv::callStackRequests.load(std::memory_order_relaxed) > 0;
+  if (wanted) stack.Count = rv::CaptureCallStack(stack.Frames.data(), stack.Frames.size(), faultSite);
+  real(object, type, rv::recordThrow(object, site, destructor, wanted ? &stack : nullptr));
 }
