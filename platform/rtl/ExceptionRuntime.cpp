@@ -46,7 +46,7 @@ using Destructor = void (*)(void*);
 constexpr std::size_t kMaxFrames = 32;
 
 struct CallStack {
-  std::array<void*, kMaxFrames> Frames{};
+  std::array<void*, kMaxFrames> Frames;  // only the first Count are set
   std::size_t Count = 0;
 };
 
@@ -132,9 +132,17 @@ void forgetThrow(void* object) {
   if (Destructor own = throwSites.Forget(object)) own(object);
 }
 
-// The destructor to hand to the C++ runtime for a thrown object.
-Destructor recordThrow(void* object, void* site, Destructor own, const CallStack* stack) {
-  return throwSites.Record(object, site, own, stack) ? forgetThrow : own;
+// Records a throw from Site (unless the fault handler named the site) and
+// gives the destructor to hand to the C++ runtime for the thrown object. Out
+// of line, so the throw itself stays a tail call and the unwinder meets no
+// extra frame.
+[[gnu::noinline]] Destructor recordThrow(void* object, void* site, Destructor own) {
+  if (void* faultSite = std::exchange(nextThrowSite, nullptr)) site = faultSite;
+  if (callStackRequests.load(std::memory_order_relaxed) == 0)
+    return throwSites.Record(object, site, own, nullptr) ? forgetThrow : own;
+  CallStack stack;
+  stack.Count = CaptureCallStack(stack.Frames.data(), stack.Frames.size(), site);
+  return throwSites.Record(object, site, own, &stack) ? forgetThrow : own;
 }
 
 struct StackWalk {
@@ -142,7 +150,6 @@ struct StackWalk {
   std::size_t Max;
   std::size_t Count;
   void* From;
-  int Skip;  // frames still to pass before collecting, when From is null
 };
 
 _Unwind_Reason_Code collectFrame(_Unwind_Context* context, void* argument) {
@@ -154,12 +161,7 @@ _Unwind_Reason_Code collectFrame(_Unwind_Context* context, void* argument) {
   // faulting instruction itself.
   if (!beforeInstruction) --ip;
   void* frame = reinterpret_cast<void*>(ip);
-  if (walk.From) {
-    if (walk.Count == 0 && frame != walk.From) return _URC_NO_REASON;
-  } else if (walk.Skip > 0) {
-    --walk.Skip;
-    return _URC_NO_REASON;
-  }
+  if (walk.Count == 0 && frame != walk.From) return _URC_NO_REASON;
   walk.Frames[walk.Count++] = frame;
   return walk.Count == walk.Max ? _URC_END_OF_STACK : _URC_NO_REASON;
 }
@@ -239,12 +241,12 @@ TCallStackRequest::~TCallStackRequest() { callStackRequests.fetch_sub(1, std::me
 
 void SetNextThrowSite(void* Site) noexcept { nextThrowSite = Site; }
 
-[[gnu::noinline]] std::size_t CaptureCallStack(void** Frames, std::size_t Max, void* From) noexcept {
+std::size_t CaptureCallStack(void** Frames, std::size_t Max, void* From) noexcept {
   if (Max == 0) return 0;
-  // This function and the one that asked are not part of the stack.
-  StackWalk walk{Frames, Max, 0, From, 2};
+  StackWalk walk{Frames, Max, 0, From};
   _Unwind_Backtrace(collectFrame, &walk);
-  if (From && walk.Count == 0) Frames[walk.Count++] = From;
+  // The walk could not reach From (no unwind information on the way).
+  if (walk.Count == 0) Frames[walk.Count++] = From;
   return walk.Count;
 }
 
@@ -295,10 +297,5 @@ extern "C" void rvInterposedCxaThrow(void* object, std::type_info* type, void (*
   // The call never returns, so its return address may be the first byte of
   // the next function; one byte back lies inside the throwing call.
   void* site = static_cast<char*>(__builtin_return_address(0)) - 1;
-  void* faultSite = std::exchange(rv::nextThrowSite, nullptr);
-  if (faultSite) site = faultSite;
-  rv::CallStack stack;
-  const bool wanted = rv::callStackRequests.load(std::memory_order_relaxed) > 0;
-  if (wanted) stack.Count = rv::CaptureCallStack(stack.Frames.data(), stack.Frames.size(), faultSite);
-  real(object, type, rv::recordThrow(object, site, destructor, wanted ? &stack : nullptr));
+  real(object, type, rv::recordThrow(object, site, destructor));
 }

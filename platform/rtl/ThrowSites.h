@@ -12,9 +12,10 @@ namespace rv {
 void SetNextThrowSite(void* Site) noexcept;
 
 // Fills Frames with the code addresses of the calling thread's stack (each
-// return address moved back into its call), from From on when From is found
-// among them (a faulting instruction, passed through the signal frame),
-// otherwise from the caller's caller. Returns the count. Allocates nothing.
+// return address moved back into its call) from the frame at From on: a
+// throwing call, or a faulting instruction reached through the signal
+// frame. When the walk can't reach From, Frames holds From alone. Returns
+// the count. Allocates nothing.
 std::size_t CaptureCallStack(void** Frames, std::size_t Max, void* From) noexcept;
 
 }  // namespace rv
