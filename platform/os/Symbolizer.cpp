@@ -63,17 +63,31 @@ class TSymbolizer::TSession {
     if (const char* name = dwfl_module_info(module, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
       position.Module = fileNameOf(name);
     if (const char* symbol = dwfl_module_addrname(module, address)) position.Procedure = demangle(symbol);
-    if (Dwfl_Line* line = dwfl_module_getsrc(module, address)) {
-      int number = 0;
-      if (const char* source = dwfl_lineinfo(line, nullptr, &number, nullptr, nullptr, nullptr)) {
-        position.Unit = unitOf(source);
-        position.Line = number;
-      }
+    int number = 0;
+    if (const char* source = SourceLine(module, address, number)) {
+      position.Unit = unitOf(source);
+      position.Line = number;
     }
     return position;
   }
 
  private:
+  // The source file and line of the address, or null.
+  static const char* SourceLine(Dwfl_Module* module, Dwarf_Addr address, int& number) {
+    if (Dwfl_Line* line = dwfl_module_getsrc(module, address))
+      return dwfl_lineinfo(line, nullptr, &number, nullptr, nullptr, nullptr);
+    // Without an address index (clang writes none) the units are searched.
+    Dwarf_Addr bias = 0;
+    for (Dwarf_Die* unit = dwfl_module_nextcu(module, nullptr, &bias); unit;
+         unit = dwfl_module_nextcu(module, unit, &bias)) {
+      if (dwarf_haspc(unit, address - bias) <= 0) continue;
+      Dwarf_Line* line = dwarf_getsrc_die(unit, address - bias);
+      if (!line || dwarf_lineno(line, &number) != 0) return nullptr;
+      return dwarf_linesrc(line, nullptr, nullptr);
+    }
+    return nullptr;
+  }
+
   Dwfl_Module* FindModule(Dwarf_Addr address) {
     if (!FDwfl) Reload();
     return FDwfl ? dwfl_addrmodule(FDwfl, address) : nullptr;
