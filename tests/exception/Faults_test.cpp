@@ -14,6 +14,7 @@ namespace {
 // One ERROR element of the helper's log.
 struct TRecord {
   std::string ClassName;
+  std::string Message;
   std::string Source;
   std::string CallStack;
 };
@@ -30,7 +31,7 @@ std::vector<TRecord> readRecords(const std::string& xml) {
   std::vector<TRecord> records;
   for (auto at = xml.find("<ERROR>"); at != std::string::npos; at = xml.find("<ERROR>", at + 1)) {
     const std::string record = xml.substr(at, xml.find("</ERROR>", at) - at);
-    records.push_back({elementText(record, "CLASSNAME"), elementText(record, "LINE"),
+    records.push_back({elementText(record, "CLASSNAME"), elementText(record, "MESSAGE"), elementText(record, "LINE"),
                        elementText(record, "CALLSTACK")});
   }
   return records;
@@ -84,6 +85,12 @@ TEST_F(FaultsTest, EachFaultIsCaughtAsItsClassAtItsLineAndTheProgramGoesOn) {
     const int line = lineNumberIn(records[i].Source);
     EXPECT_GE(line, expected[i].First);
     EXPECT_LE(line, expected[i].Last);
+    if (records[i].Source.find("ReadNull") != std::string::npos) {
+      EXPECT_NE(records[i].Message.find(". Read of address 00000000."), std::string::npos) << records[i].Message;
+    }
+    if (records[i].Source.find("WriteReadOnly") != std::string::npos) {
+      EXPECT_NE(records[i].Message.find(". Write of address "), std::string::npos) << records[i].Message;
+    }
     // The call stack starts at the faulting instruction.
     const std::string firstFrame = records[i].CallStack.substr(0, records[i].CallStack.find("\r\n", 2));
     EXPECT_EQ(lineNumberIn(firstFrame), line) << records[i].CallStack;

@@ -1,6 +1,6 @@
 // faults_host MODE LOG EXPECTED: a program built to catch hardware faults,
-// with its map file. An exception log writes XML records (class, source
-// position, call stack) to LOG; each fault the program provokes first
+// with its map file. An exception log writes XML records (class, message,
+// source position, call stack) to LOG; each fault the program provokes first
 // appends "<class> <first line> <last line>" to EXPECTED, the lines where
 // the fault may happen.
 //   catch        four kinds of faults, each twice, through the loop's handler
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   rv::TQVExceptionLog log(nullptr);
   log.SetFormatting(rv::qvlfXML);
   log.SetLogFile(argv[2]);
-  log.SetFormats({rv::lfExceptionClassName, rv::lfSourceLine, rv::lfCallStack});
+  log.SetFormats({rv::lfExceptionClassName, rv::lfMessage, rv::lfSourceLine, rv::lfCallStack});
   log.SetErrorDialog(rv::edNone);
   log.SetActive(true);
   if (mode == "catch") return CatchAll();
