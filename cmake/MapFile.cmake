@@ -10,10 +10,20 @@ function(revuziva_link_fixed target)
   target_link_options(${target} PRIVATE -no-pie)
 endfunction()
 
-# revuziva_add_map(target): links the program non-PIE and writes its map
-# file (the executable's path, extension ".map") after every link.
+# revuziva_catch_faults(target): builds the target so that a hardware fault
+# (a null pointer read, a division by zero, a stack overflow) can be thrown
+# as an exception from the faulting instruction: every instruction that may
+# trap gets unwind information and a place in its function's handler table.
+function(revuziva_catch_faults target)
+  target_compile_options(${target} PRIVATE -fnon-call-exceptions -fasynchronous-unwind-tables)
+endfunction()
+
+# revuziva_add_map(target): links the program non-PIE, builds it to catch
+# faults, and writes its map file (the executable's path, extension ".map")
+# after every link.
 function(revuziva_add_map target)
   revuziva_link_fixed(${target})
+  revuziva_catch_faults(${target})
   add_dependencies(${target} mapgen)
   # Relinked when mapgen changes, so the map is always mapgen's current one.
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:mapgen>)

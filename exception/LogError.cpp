@@ -1,6 +1,9 @@
 #include "exception/LogError.h"
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 #include "core/LogCnst.h"
 #include "exception/LogDlg.h"
@@ -20,6 +23,8 @@ namespace {
 // The standard description is taken into a buffer of 1024 characters.
 constexpr std::size_t kDescriptionLimit = 1023;
 constexpr int kStockErrorIcon = 32513;
+// How long a crash's last record waits for another thread's write.
+constexpr std::chrono::milliseconds kLastChanceLockWait{2000};
 
 const TQVExceptionStandards kAllStandard = TQVExceptionStandards::FromBits((1u << 30) - 1);
 const TQVExceptionClasses kAllClasses = TQVExceptionClasses::FromBits((1u << 18) - 1);
@@ -76,6 +81,17 @@ class TFlagScope {
   bool& FFlag;
 };
 
+// Takes LogLock unless another thread keeps it longer than Wait (a crashed
+// writer never lets it go).
+bool tryLockFor(std::unique_lock<TCriticalSection>& lock, std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (!lock.try_lock()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
 }  // namespace
 
 const TClass& TQVExceptionLog::StaticClass() {
@@ -113,10 +129,20 @@ TQVExceptionLog::TQVExceptionLog(TComponent* AOwner)
     earlier->FChainedAfter.push_back(this);
   Application->SetOnException(OwnHandler());
   FInstalled = true;
+  FFaultHandling = std::make_unique<TFaultHandling>(static_cast<TLastChanceReceiver&>(*this));
 }
 
 TQVExceptionLog::~TQVExceptionLog() {
   if (FInstalled) Unchain();
+}
+
+void TQVExceptionLog::SetFormats(TQVLFormats Value) {
+  FFormats = Value;
+  const bool wanted = FInstalled && FFormats.Contains(lfCallStack);
+  if (!wanted)
+    FCallStackRequest.reset();
+  else if (!FCallStackRequest)
+    FCallStackRequest = std::make_unique<TCallStackRequest>();
 }
 
 TExceptionEvent TQVExceptionLog::OwnHandler() { return TExceptionEvent(this, &TQVExceptionLog::DoException); }
@@ -163,7 +189,7 @@ void TQVExceptionLog::DoException(TObject* Sender, Exception* E) {
     Application->ShowException(E);
     return;
   }
-  if (FOptions.Contains(laShowSourceLine) || FFormats.Contains(lfSourceLine)) FMapFile->LoadExceptionData(nullptr);
+  if (FOptions.Contains(laShowSourceLine) || FFormats.Contains(lfSourceLine)) FReport->LoadSourcePosition(nullptr);
   if (!LogFile().empty()) {
     std::string text = ComposeRecord(*E);
     bool accept = true;
@@ -192,7 +218,7 @@ std::string TQVExceptionLog::ComposeRecord(const Exception& E) const {
     else
       text.append("\r\n").append(value).append(" ");
   };
-  for (int f = lfDate; f <= lfVideoCard; ++f) {
+  for (int f = lfDate; f <= lfCallStack; ++f) {
     const auto member = static_cast<TQVLFormat>(f);
     if (!FFormats.Contains(member)) continue;
     switch (member) {
@@ -210,6 +236,7 @@ std::string TQVExceptionLog::ComposeRecord(const Exception& E) const {
       case lfCPUInfo: element("CPU", GetCPUInfo(false)); break;
       case lfMemoryInfo: element("MEMORY", GetMemoryInfo()); break;
       case lfVideoCard: element("VIDEO", GetVideoCardInfo()); break;
+      case lfCallStack: element("CALLSTACK", GetCallStack()); break;
     }
   }
   if (!xml) {
@@ -217,6 +244,20 @@ std::string TQVExceptionLog::ComposeRecord(const Exception& E) const {
     text.append("\r\n");
   }
   return text;
+}
+
+void TQVExceptionLog::LastChance() noexcept {
+  try {
+    const Exception* E = ExceptObject();
+    if (!E || !Active() || LogFile().empty() || !PassesFilter(*E)) return;
+    if (FFormats.Contains(lfSourceLine)) FReport->LoadSourcePosition(nullptr);
+    const std::string text = ComposeRecord(*E);
+    // Callbacks are not called: the program is in no state to run them.
+    std::unique_lock<TCriticalSection> lock(LogLock, std::defer_lock);
+    if (tryLockFor(lock, kLastChanceLockWait)) WriteAsString(sQVLTagError, text);
+  } catch (...) {
+    // The process ends whether or not the record could be written.
+  }
 }
 
 void TQVExceptionLog::ShowExtendedDialog(Exception* E) {

@@ -12,7 +12,9 @@
 
 #include "core/LogBase.h"
 #include "platform/classes/Events.h"
+#include "platform/os/Symbolizer.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Faults.h"
 #include "platform/rtl/Set.h"
 
 namespace rv {
@@ -24,7 +26,7 @@ RV_ENUM(TQVLAOption, std::uint8_t, laShowSendEMail, laShowSupportLink, laShowSou
 using TQVLAOptions = Set<TQVLAOption, std::uint8_t>;
 RV_ENUM(TQVLFormat, std::uint8_t, lfDate, lfTime, lfPhysAddress, lfExceptionClassName, lfMessage, lfSeparator,
         lfSourceLine, lfApplication, lfActiveControl, lfComputerInfo, lfOSInfo, lfCPUInfo, lfMemoryInfo,
-        lfVideoCard)
+        lfVideoCard, lfCallStack)
 using TQVLFormats = Set<TQVLFormat, std::uint16_t>;
 
 // The filters: each member stands for the framework class of its name with
@@ -55,11 +57,21 @@ class TQVSystemReport {
  public:
   // Log gives the form (Formatting), MapFile the source position of its last
   // lookup; both outlive the report.
-  TQVSystemReport(const TQVLogBase& Log, const TQVMapFile& MapFile);
+  TQVSystemReport(const TQVLogBase& Log, TQVMapFile& MapFile);
+  ~TQVSystemReport();
 
-  // The unit, procedure and line the map file reader found, each when known,
+  // Looks Address up (null: the exception being handled) in the map file
+  // and, when the map names nothing there (no map, a position-independent
+  // program, code of a shared library), in the debug information of the
+  // code holding it.
+  void LoadSourcePosition(const void* Address);
+  // The unit, procedure and line the last lookup found, each when known,
   // after a line break; empty before any lookup. Never framed.
   std::string GetFormattedSource() const;
+  // The call stack of the exception being handled, innermost frame first,
+  // one line per frame after a line break each: the address, the module,
+  // and unit, procedure and line as far as they are known. Never framed.
+  std::string GetCallStack();
 
   // The executable, the application's title and the program's parameters.
   std::string GetApplicationDetails() const;
@@ -83,12 +95,22 @@ class TQVSystemReport {
   std::string Frame() const;
   // Frame() in front of a non-empty result.
   std::string Framed(std::string Items) const;
+  // The map's lookup of Address, or the debug information's when the map
+  // names nothing there.
+  TCodePosition Locate(const void* Address);
 
   const TQVLogBase& FLog;
-  const TQVMapFile& FMapFile;
+  TQVMapFile& FMapFile;
+  std::unique_ptr<TSymbolizer> FSymbolizer;
+  // What the debug information gave for the last lookup the map couldn't
+  // answer; nothing while the map's answer stands.
+  TCodePosition FFallbackSource;
 };
 
-class TQVExceptionLog : public TQVLogBase {
+// Besides the application's exception handler, an exception log that is not
+// being designed takes the hardware faults (TFaultHandling) and writes the
+// record of a crash that ends the process (LastChance).
+class TQVExceptionLog : public TQVLogBase, private TLastChanceReceiver {
   RV_CLASS(TQVExceptionLog, TQVLogBase)
  public:
   // Unless created in the designer, installs DoException as the
@@ -108,7 +130,8 @@ class TQVExceptionLog : public TQVLogBase {
   TQVExceptionGraphics FilterGraphics() const { return FFilterGraphics; }
   void SetFilterGraphics(TQVExceptionGraphics Value) { FFilterGraphics = Value; }
   TQVLFormats Formats() const { return FFormats; }
-  void SetFormats(TQVLFormats Value) { FFormats = Value; }
+  // With lfCallStack every throw records its call stack from then on.
+  void SetFormats(TQVLFormats Value);
   TQVLAOptions Options() const { return FOptions; }
   void SetOptions(TQVLAOptions Value) { FOptions = Value; }
   const TExceptionEvent& OnException() const { return FOnException; }
@@ -137,12 +160,14 @@ class TQVExceptionLog : public TQVLogBase {
   std::string GetCPUInfo(bool MeasureSpeed) const { return FReport->GetCPUInfo(MeasureSpeed); }
   std::string GetMemoryInfo() const { return FReport->GetMemoryInfo(); }
   std::string GetVideoCardInfo() const { return FReport->GetVideoCardInfo(); }
+  std::string GetCallStack() const { return FReport->GetCallStack(); }
 
   // The record text for E in the component's form, as written by
   // DoException (before OnSaveException).
   std::string ComposeRecord(const Exception& E) const;
 
  private:
+  void LastChance() noexcept override;
   bool PassesFilter(const Exception& E) const;
   void ShowExtendedDialog(Exception* E);
   TExceptionEvent OwnHandler();
@@ -166,6 +191,10 @@ class TQVExceptionLog : public TQVLogBase {
   std::vector<TQVExceptionLog*> FChainedAfter;
   std::unique_ptr<TQVMapFile> FMapFile;
   std::unique_ptr<TQVSystemReport> FReport;
+  // Held while lfCallStack is in Formats (not in the designer).
+  std::unique_ptr<TCallStackRequest> FCallStackRequest;
+  // Declared last: let go first, before anything a last record would use.
+  std::unique_ptr<TFaultHandling> FFaultHandling;
 };
 
 }  // namespace rv

@@ -30,20 +30,65 @@ std::string processorLevelName(std::uint32_t Level) {
 
 std::string kilobytes(std::uint64_t Bytes) { return std::to_string(Bytes / 1024) + " Kb"; }
 
+bool mapNamesNothing(const TQVMapFile& map) { return map.UnitName().empty() && map.ProcedureName().empty(); }
+
 }  // namespace
 
-TQVSystemReport::TQVSystemReport(const TQVLogBase& Log, const TQVMapFile& MapFile) : FLog(Log), FMapFile(MapFile) {}
+TQVSystemReport::TQVSystemReport(const TQVLogBase& Log, TQVMapFile& MapFile)
+    : FLog(Log), FMapFile(MapFile), FSymbolizer(std::make_unique<TSymbolizer>()) {}
+
+TQVSystemReport::~TQVSystemReport() = default;
 
 std::string TQVSystemReport::Frame() const { return FLog.Formatting() == qvlfText ? sQVLFrameLine : ""; }
 
 std::string TQVSystemReport::Framed(std::string Items) const { return Items.empty() ? Items : Frame() + Items; }
 
+void TQVSystemReport::LoadSourcePosition(const void* Address) {
+  if (!Address) Address = ExceptAddr();
+  FMapFile.LoadExceptionData(Address);
+  FFallbackSource = Address && mapNamesNothing(FMapFile) ? FSymbolizer->Locate(Address) : TCodePosition{};
+}
+
 std::string TQVSystemReport::GetFormattedSource() const {
   if (!FMapFile.ExceptionDataLoaded()) return {};
+  const bool fallback =
+      mapNamesNothing(FMapFile) && !(FFallbackSource.Unit.empty() && FFallbackSource.Procedure.empty());
+  const std::string& unit = fallback ? FFallbackSource.Unit : FMapFile.UnitName();
+  const std::string& procedure = fallback ? FFallbackSource.Procedure : FMapFile.ProcedureName();
+  const int line = fallback ? FFallbackSource.Line : FMapFile.LineNumber();
   std::string result = lineBreak;
-  if (!FMapFile.UnitName().empty()) result += "Unit: " + FMapFile.UnitName() + lineBreak;
-  if (!FMapFile.ProcedureName().empty()) result += "Procedure: " + FMapFile.ProcedureName() + lineBreak;
-  if (FMapFile.LineNumber() > 0) result += "Line No: " + IntToStr(FMapFile.LineNumber());
+  if (!unit.empty()) result += "Unit: " + unit + lineBreak;
+  if (!procedure.empty()) result += "Procedure: " + procedure + lineBreak;
+  if (line > 0) result += "Line No: " + IntToStr(line);
+  return result;
+}
+
+TCodePosition TQVSystemReport::Locate(const void* Address) {
+  TCodePosition position = FSymbolizer->Locate(Address);
+  FMapFile.LoadExceptionData(Address);
+  if (mapNamesNothing(FMapFile)) return position;
+  position.Unit = FMapFile.UnitName();
+  position.Procedure = FMapFile.ProcedureName();
+  position.Line = FMapFile.LineNumber();
+  return position;
+}
+
+std::string TQVSystemReport::GetCallStack() {
+  const std::vector<void*> frames = ExceptCallStack();
+  if (frames.empty()) return {};
+  // The frames are looked up in the map one by one; its answer for the
+  // exception's own address is put back afterwards.
+  const bool hadLookup = FMapFile.ExceptionDataLoaded();
+  std::string result;
+  for (void* frame : frames) {
+    const TCodePosition position = Locate(frame);
+    result += lineBreak + Format("%p", frame);
+    if (!position.Module.empty()) result += " " + position.Module;
+    if (!position.Unit.empty()) result += " Unit: " + position.Unit;
+    if (!position.Procedure.empty()) result += " Procedure: " + position.Procedure;
+    if (position.Line > 0) result += " Line No: " + IntToStr(position.Line);
+  }
+  if (hadLookup) FMapFile.LoadExceptionData(ExceptAddr());
   return result;
 }
 

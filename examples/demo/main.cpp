@@ -14,6 +14,7 @@
 #include "core/LogBase.h"
 #include "examples/demo/DemoMonitors.h"
 #include "examples/demo/DemoChecks.h"
+#include "examples/demo/DemoFaults.h"
 #include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Stream.h"
@@ -129,5 +130,6 @@ int main() {
   show(crashLog->LogFile());
   RunMonitorsDemo();
   DemoChecks();
+  DemoFaults();
   return 0;
 }

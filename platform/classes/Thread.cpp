@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/classes/Published.h"
+#include "platform/rtl/Faults.h"
 #include "platform/rtl/OSError.h"
 
 namespace rv {
@@ -272,6 +273,8 @@ int TThread::WaitFor() {
 }
 
 void TThread::Run() {
+  // So that a stack overflow in Execute becomes its fatal exception.
+  PrepareThreadForFaults();
   FThreadID = GetCurrentThreadID();
   FThreadID.notify_all();
   auto keepFatal = [this] {

@@ -5,19 +5,25 @@
 #include <dlfcn.h>
 #include <link.h>
 #include <unistd.h>
+#include <unwind.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <typeinfo>
+#include <utility>
+#include <vector>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Program.h"
+#include "platform/rtl/ThrowSites.h"
 
 namespace rv {
 
@@ -35,6 +41,22 @@ void* thrownObject(const std::exception_ptr& error) {
 
 using Destructor = void (*)(void*);
 
+// Frames kept per throw: deep enough to name the code that led to a crash,
+// small enough to keep every record in static memory.
+constexpr std::size_t kMaxFrames = 32;
+
+struct CallStack {
+  std::array<void*, kMaxFrames> Frames;  // only the first Count are set
+  std::size_t Count = 0;
+};
+
+// The call stacks of throws are captured only while someone wants them: a
+// walk of the stack costs more than the rest of a throw.
+constinit std::atomic<int> callStackRequests{0};
+
+// Set by the fault handler for the throw it is about to make.
+thread_local void* nextThrowSite = nullptr;
+
 // The throw sites of the exceptions alive now, keyed by the thrown object. A
 // recorded exception's destructor is routed through forgetThrow, so an entry
 // lives exactly as long as its exception and a later exception at the same
@@ -43,11 +65,15 @@ using Destructor = void (*)(void*);
 // then unknown).
 class ThrowSites {
  public:
-  bool Record(const void* object, void* site, Destructor destructor) {
+  bool Record(const void* object, void* site, Destructor destructor, const CallStack* stack) {
     std::lock_guard<std::mutex> guard(FLock);
     Entry* e = Probe(object, nullptr);
     if (!e) return false;
-    *e = {object, site, destructor};
+    e->Object = object;
+    e->Site = site;
+    e->OwnDestructor = destructor;
+    e->Stack.Count = 0;
+    if (stack) e->Stack = *stack;
     return true;
   }
 
@@ -57,13 +83,21 @@ class ThrowSites {
     return e ? e->Site : nullptr;
   }
 
+  std::vector<void*> FindCallStack(const void* object) {
+    std::lock_guard<std::mutex> guard(FLock);
+    Entry* e = Probe(object, object);
+    if (!e) return {};
+    const auto first = e->Stack.Frames.begin();
+    return std::vector<void*>(first, first + static_cast<std::ptrdiff_t>(e->Stack.Count));
+  }
+
   // Removes the entry and gives the exception's own destructor.
   Destructor Forget(const void* object) {
     std::lock_guard<std::mutex> guard(FLock);
     Entry* e = Probe(object, object);
     if (!e) return nullptr;
     Destructor destructor = e->OwnDestructor;
-    *e = {};
+    e->Object = nullptr;
     return destructor;
   }
 
@@ -72,6 +106,7 @@ class ThrowSites {
     const void* Object = nullptr;
     void* Site = nullptr;
     Destructor OwnDestructor = nullptr;
+    CallStack Stack;
   };
 
   // The entry holding `wanted` (null: a free entry), searched from the
@@ -97,9 +132,38 @@ void forgetThrow(void* object) {
   if (Destructor own = throwSites.Forget(object)) own(object);
 }
 
-// The destructor to hand to the C++ runtime for a thrown object.
-Destructor recordThrow(void* object, void* site, Destructor own) {
-  return throwSites.Record(object, site, own) ? forgetThrow : own;
+// Records a throw from Site (unless the fault handler named the site) and
+// gives the destructor to hand to the C++ runtime for the thrown object. Out
+// of line, so the throw itself stays a tail call and the unwinder meets no
+// extra frame.
+[[gnu::noinline]] Destructor recordThrow(void* object, void* site, Destructor own) {
+  if (void* faultSite = std::exchange(nextThrowSite, nullptr)) site = faultSite;
+  if (callStackRequests.load(std::memory_order_relaxed) == 0)
+    return throwSites.Record(object, site, own, nullptr) ? forgetThrow : own;
+  CallStack stack;
+  stack.Count = CaptureCallStack(stack.Frames.data(), stack.Frames.size(), site);
+  return throwSites.Record(object, site, own, &stack) ? forgetThrow : own;
+}
+
+struct StackWalk {
+  void** Frames;
+  std::size_t Max;
+  std::size_t Count;
+  void* From;
+};
+
+_Unwind_Reason_Code collectFrame(_Unwind_Context* context, void* argument) {
+  auto& walk = *static_cast<StackWalk*>(argument);
+  int beforeInstruction = 0;
+  std::uintptr_t ip = _Unwind_GetIPInfo(context, &beforeInstruction);
+  if (ip == 0) return _URC_END_OF_STACK;
+  // A return address lies after its call; a signal frame's address is the
+  // faulting instruction itself.
+  if (!beforeInstruction) --ip;
+  void* frame = reinterpret_cast<void*>(ip);
+  if (walk.Count == 0 && frame != walk.From) return _URC_NO_REASON;
+  walk.Frames[walk.Count++] = frame;
+  return walk.Count == walk.Max ? _URC_END_OF_STACK : _URC_NO_REASON;
 }
 
 using CxaThrow = void (*)(void*, std::type_info*, Destructor);
@@ -164,8 +228,36 @@ void* ThrowAddress(const std::exception_ptr& error) {
   return object ? throwSites.Find(object) : nullptr;
 }
 
+std::vector<void*> ThrowCallStack(const std::exception_ptr& error) {
+  const void* object = thrownObject(error);
+  return object ? throwSites.FindCallStack(object) : std::vector<void*>{};
+}
+
+std::vector<void*> ExceptCallStack() { return currentScope ? currentScope->CallStack() : std::vector<void*>{}; }
+
+TCallStackRequest::TCallStackRequest() { callStackRequests.fetch_add(1, std::memory_order_relaxed); }
+
+TCallStackRequest::~TCallStackRequest() { callStackRequests.fetch_sub(1, std::memory_order_relaxed); }
+
+void SetNextThrowSite(void* Site) noexcept { nextThrowSite = Site; }
+
+std::size_t CaptureCallStack(void** Frames, std::size_t Max, void* From) noexcept {
+  if (Max == 0) return 0;
+  StackWalk walk{Frames, Max, 0, From};
+  _Unwind_Backtrace(collectFrame, &walk);
+  // The walk could not reach From (no unwind information on the way).
+  if (walk.Count == 0) Frames[walk.Count++] = From;
+  return walk.Count;
+}
+
 TExceptionScope::TExceptionScope(std::exception_ptr error)
-    : FError(std::move(error)), FObject(asException(FError, FConverted)), FAddress(ThrowAddress(FError)) {
+    : TExceptionScope(error, ThrowAddress(error), ThrowCallStack(error)) {}
+
+TExceptionScope::TExceptionScope(std::exception_ptr error, void* address, std::vector<void*> callStack)
+    : FError(std::move(error)),
+      FObject(asException(FError, FConverted)),
+      FAddress(address),
+      FCallStack(std::move(callStack)) {
   FOuter = currentScope;
   currentScope = this;
 }

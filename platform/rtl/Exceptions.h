@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace rv {
 
@@ -150,6 +151,23 @@ void* ExceptAddr();
 // was not recorded.
 void* ThrowAddress(const std::exception_ptr& error);
 
+// The code addresses of the call stack where the exception held by `error`
+// was raised, innermost first; empty unless a TCallStackRequest existed at
+// the throw.
+std::vector<void*> ThrowCallStack(const std::exception_ptr& error);
+// ThrowCallStack of the exception being handled.
+std::vector<void*> ExceptCallStack();
+
+// While one exists, every throw also records its call stack (addresses
+// only; naming them is left to whoever writes them down).
+class TCallStackRequest {
+ public:
+  TCallStackRequest();
+  ~TCallStackRequest();
+  TCallStackRequest(const TCallStackRequest&) = delete;
+  TCallStackRequest& operator=(const TCallStackRequest&) = delete;
+};
+
 // The framework's standard description of an exception: its class name, the
 // module and address where it was raised, and its message.
 std::string ExceptionErrorMessage(const Exception& E, const void* address);
@@ -160,18 +178,23 @@ std::string ExceptionErrorMessage(const Exception& E, const void* address);
 class TExceptionScope {
  public:
   explicit TExceptionScope(std::exception_ptr error);
+  // For an exception that was never thrown (a fault that ends the process):
+  // where it happened is given.
+  TExceptionScope(std::exception_ptr error, void* address, std::vector<void*> callStack);
   ~TExceptionScope();
   TExceptionScope(const TExceptionScope&) = delete;
   TExceptionScope& operator=(const TExceptionScope&) = delete;
 
   Exception& Object() const { return *FObject; }
   void* Address() const { return FAddress; }
+  const std::vector<void*>& CallStack() const { return FCallStack; }
 
  private:
   std::exception_ptr FError;
   std::unique_ptr<Exception> FConverted;
   Exception* FObject = nullptr;
   void* FAddress = nullptr;
+  std::vector<void*> FCallStack;
   TExceptionScope* FOuter = nullptr;
 };
 

@@ -1,0 +1,49 @@
+#pragma once
+// Hardware faults as exceptions. While a TFaultHandling exists, a fault in
+// code built with -fnon-call-exceptions -fasynchronous-unwind-tables is
+// thrown from the faulting instruction as its classic exception
+// (EAccessViolation, EDivByZero, EStackOverflow...), with that instruction
+// as ExceptAddr, and is caught like any other exception.
+//
+// A fault that can't become an exception (code without unwind information,
+// a fault inside a signal handler or during unwinding, a second fault while
+// one is handled) and std::terminate reach the last chance: the receivers
+// write what they can, then the process ends as it would have without us
+// (same signal, same core dump). Faults that aren't ours (sent signals, or
+// faults a handler installed before us may take) go to that handler.
+
+namespace rv {
+
+// Told of a fault or a std::terminate that ends the process, inside a
+// TExceptionScope of the exception that ends it. Runs on the crashing
+// thread in whatever state it is in: it must not wait without bound, and
+// nothing may escape it.
+class TLastChanceReceiver {
+ public:
+  virtual void LastChance() noexcept = 0;
+
+ protected:
+  ~TLastChanceReceiver() = default;
+};
+
+// Installs the fault handlers (the first one alive) and registers Receiver
+// for the last chance; the last one destroyed puts back the handlers found
+// at installation.
+class TFaultHandling {
+ public:
+  explicit TFaultHandling(TLastChanceReceiver& Receiver);
+  ~TFaultHandling();
+  TFaultHandling(const TFaultHandling&) = delete;
+  TFaultHandling& operator=(const TFaultHandling&) = delete;
+
+ private:
+  TLastChanceReceiver& FReceiver;
+};
+
+// Gives the calling thread an alternate signal stack, kept until the thread
+// ends, so that a stack overflow can still be handled. The framework's
+// threads get one when they start; a TFaultHandling gives one to the thread
+// creating it.
+void PrepareThreadForFaults();
+
+}  // namespace rv
