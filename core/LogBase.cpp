@@ -127,7 +127,10 @@ TQVLSendTo::TQVLSendTo() : FEMailBody(initialBody()), FAdditionalFiles(std::make
 TQVLSendTo::~TQVLSendTo() = default;
 
 void TQVLSendTo::SetAdditionalFiles(const TStrings* Value) {
-  if (Value != FAdditionalFiles.get()) FAdditionalFiles->Assign(Value);
+  if (!Value)
+    FAdditionalFiles->Clear();
+  else if (Value != FAdditionalFiles.get())
+    FAdditionalFiles->Assign(Value);
 }
 
 // ---- TQVLogBase -------------------------------------------------------------------

@@ -171,6 +171,8 @@ TEST_F(LogBaseTest, SendToStartsWithItsDefaultsAndCopiesAdditionalFiles) {
   Log.SendTo()->SetAdditionalFiles(&files);
   files.Add("b.txt");
   EXPECT_EQ(Log.SendTo()->AdditionalFiles()->Count(), 1);
+  Log.SendTo()->SetAdditionalFiles(nullptr);
+  EXPECT_EQ(Log.SendTo()->AdditionalFiles()->Count(), 0) << "no list clears the copy";
   TQVLSendTo other;
   EXPECT_THROW(other.Assign(Log.SendTo()), EConvertError);
 }
