@@ -6,6 +6,7 @@
 
 #include "core/LogBase.h"
 #include "platform/classes/Stream.h"
+#include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Graphics.h"
 #include "platform/rtl/FileHandle.h"
@@ -149,7 +150,9 @@ class TMailExchange {
       message.nRecipCount = static_cast<ULONG>(FRecips.size());
       message.lpRecips = FRecips.data();
     }
-    return FService.MAPISendMail(0, 0, &message, MAPI_LOGON_UI | kDialogFlag[OpenBeforeSend ? 1 : 0], 0);
+    // The application's window is the parent of whatever the mail client shows.
+    return FService.MAPISendMail(0, static_cast<ULONG_PTR>(Application->Handle()), &message,
+                                 MAPI_LOGON_UI | kDialogFlag[OpenBeforeSend ? 1 : 0], 0);
   }
 
  private:

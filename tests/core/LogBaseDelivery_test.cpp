@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/LogBase.h"
+#include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/os/MapiRecorder.h"
 #include "platform/rtl/Exceptions.h"
@@ -101,6 +102,7 @@ TEST_F(DeliveryTest, BodySubjectAndFlags) {
                                 "attachment"),
             std::string::npos);
   EXPECT_EQ(mail.Flags, MAPI_LOGON_UI | MAPI_DIALOG);
+  EXPECT_EQ(mail.UIParam, static_cast<ULONG_PTR>(Application->Handle())) << "the application's window is the parent";
   Log.SendTo()->SetEMailOpenBeforeSend(false);
   Log.SendTo()->SetEMailBody("100%% of %s");
   Log.SendLogByMail();
