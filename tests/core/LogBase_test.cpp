@@ -12,6 +12,7 @@
 #include "platform/classes/FormFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/support/LargestAllocation.h"
 #include "tests/support/TempDir.h"
 
 using namespace rv;
@@ -114,6 +115,23 @@ TEST_F(LogBaseTest, LongTailsAreScannedBackThroughSeveralReads) {
   // The record replaced the last "</DATA>"; the foreign blanks after it stay.
   EXPECT_EQ(content.substr(kHeader.size() + 10005, 33), "\r\n  </T>\r\n  <U>u\r\n  </U>\r\n</DATA>");
   EXPECT_EQ(content.size(), kHeader.size() + 10022 + 9000);
+}
+
+TEST_F(LogBaseTest, FindingTheLastTagOfALargeFileTakesBoundedMemory) {
+  Xml();
+  const std::string bulk(4 << 20, 'x');
+  const std::string record = "  <T>v\r\n  </T>\r\n</DATA>";
+  const std::pair<std::string, std::string> cases[] = {
+      {"<" + bulk, record + bulk.substr(record.size() - 1)},  // the only tag at the very start
+      {bulk, bulk + record},                                    // no tag at all: appended
+  };
+  for (const auto& [before, after] : cases) {
+    rvtest::WriteFile(Log.LogFile(), before);
+    rvtest::TLargestAllocation largest;
+    Log.WriteAsString("T", "v");
+    EXPECT_LT(largest.Bytes(), std::size_t{1} << 20) << "the file is never held whole";
+    EXPECT_TRUE(Content() == after);
+  }
 }
 
 // Runs a write in a child process whose file size limit lies just above the
