@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <mutex>
-#include <string_view>
 
 #include "core/LogCnst.h"
 #include "platform/classes/Published.h"
@@ -23,7 +23,7 @@ constexpr std::chrono::milliseconds kFileLockWait{10000};
 // unit wrote has its last '<' seven bytes before the end, and double up to a
 // fixed size, so a file without a near '<' is searched in linear time.
 constexpr std::int64_t kFirstTailChunk = 512;
-constexpr std::int64_t kLargestTailChunk = 64 * 1024;
+constexpr std::int64_t kLargestTailChunk = 256 * 1024;
 
 const char* const kInitialBody[] = {
     "This message contain technical information about program execution error.",
@@ -53,8 +53,8 @@ std::int64_t findLastTag(THandleStream& file, std::int64_t size) {
     const std::int64_t start = std::max<std::int64_t>(0, end - length);
     chunk.resize(static_cast<std::size_t>(end - start));
     const std::int64_t n = file.ReadAt(start, chunk.data(), end - start);
-    const std::size_t at = std::string_view(chunk.data(), static_cast<std::size_t>(n)).rfind('<');
-    if (at != std::string_view::npos) return start + static_cast<std::int64_t>(at);
+    if (const void* tag = memrchr(chunk.data(), '<', static_cast<std::size_t>(n)))
+      return start + (static_cast<const char*>(tag) - chunk.data());
     end = start;
     length = std::min(length * 2, kLargestTailChunk);
   }
