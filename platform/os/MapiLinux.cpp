@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/forms/ModalWait.h"
 #include "platform/rtl/FileHandle.h"
 #include "platform/os/MailAddress.h"
 #include "platform/os/MailUri.h"
@@ -128,14 +129,21 @@ ULONG TLinuxMapiService::MAPISendMail(LHANDLE, ULONG_PTR, const TMapiMessage* Me
   const bool composer = Flags & MAPI_DIALOG;
   TMailDraft draft;
   if (ULONG r = readMessage(*Message, composer, draft)) return r;
-  if (composer) return ComposerResult(StartDetached({FComposerProgram, BuildMailtoUri(draft)}, FComposerWait));
+  // The composer and sendmail may take seconds: the windows stay served meanwhile.
+  TProcessResult run;
+  if (composer) {
+    const std::vector<std::string> args = {FComposerProgram, BuildMailtoUri(draft)};
+    WaitServingMessages([&] { run = StartDetached(args, FComposerWait); });
+    return ComposerResult(run);
+  }
 
   std::vector<std::string> args = {FSendmailProgram, "-i", "--"};
   for (const auto* list : {&draft.To, &draft.Cc, &draft.Bcc}) args.insert(args.end(), list->begin(), list->end());
   TRunOptions options;
   options.Input = BuildMimeMessage(draft, NewMimeHeaders());
   options.Timeout = FSendTimeout;
-  return SendmailResult(RunProcess(args, options));
+  WaitServingMessages([&] { run = RunProcess(args, options); });
+  return SendmailResult(run);
 }
 
 TLinuxMapiService& LinuxMapiService() {
