@@ -61,10 +61,10 @@ ULONG readMessage(const TMapiMessage& message, bool composer, TMailDraft& draft)
   draft.Body = text(message.lpszNoteText);
   for (ULONG i = 0; i < message.nRecipCount; ++i) {
     const TMapiRecipDesc& r = message.lpRecips[i];
-    std::vector<TMailbox>* list = r.ulRecipClass == MAPI_TO   ? &draft.To
-                                     : r.ulRecipClass == MAPI_CC ? &draft.Cc
-                                     : r.ulRecipClass == MAPI_BCC ? &draft.Bcc
-                                                                  : nullptr;
+    std::vector<TMailbox>* list = r.ulRecipClass == MAPI_TO    ? &draft.To
+                                  : r.ulRecipClass == MAPI_CC  ? &draft.Cc
+                                  : r.ulRecipClass == MAPI_BCC ? &draft.Bcc
+                                                               : nullptr;
     if (!list) return MAPI_E_BAD_RECIPTYPE;
     if (std::optional<TMailbox> mailbox = mailboxOf(r))
       list->push_back(*mailbox);
