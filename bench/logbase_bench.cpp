@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -88,6 +89,46 @@ void BM_RawXml(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The first XML record into a large file without any '<' (a text log given
+// an XML name) searches the whole file; the baseline reads it whole and
+// looks for the last '<' with memrchr.
+constexpr std::size_t kUntaggedSize = 8 << 20;
+
+void untaggedFile(benchmark::State& state, const std::string& path) {
+  state.PauseTiming();
+  static const std::string bulk(kUntaggedSize, 'x');
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  benchmark::DoNotOptimize(write(fd, bulk.data(), bulk.size()));
+  close(fd);
+  state.ResumeTiming();
+}
+
+void BM_OursXmlUntagged(benchmark::State& state) {
+  const std::string path = scratchFile("untagged-ours.xml");
+  auto& log = logFor(path, rv::qvlfXML);
+  for (auto _ : state) {
+    untaggedFile(state, path);
+    log.WriteAsString("R", kValue);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kUntaggedSize));
+}
+
+void BM_RawXmlUntagged(benchmark::State& state) {
+  const std::string path = scratchFile("untagged-raw.xml");
+  std::string content(kUntaggedSize, '\0');
+  for (auto _ : state) {
+    untaggedFile(state, path);
+    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    flock(fd, LOCK_EX);
+    const ssize_t n = pread(fd, content.data(), content.size(), 0);
+    const void* tag = memrchr(content.data(), '<', static_cast<std::size_t>(n));
+    const off_t at = tag ? static_cast<const char*>(tag) - content.data() : n;
+    benchmark::DoNotOptimize(pwrite(fd, kXmlRecord.data(), kXmlRecord.size(), at));
+    close(fd);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kUntaggedSize));
+}
+
 // Two processes of four threads each append to one XML file; the rate counts
 // the records of both.
 void BM_OursXmlTwoProcesses(benchmark::State& state) {
@@ -122,6 +163,8 @@ BENCHMARK(BM_OursText);
 BENCHMARK(BM_RawText);
 BENCHMARK(BM_OursXml)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_RawXml);
+BENCHMARK(BM_OursXmlUntagged);
+BENCHMARK(BM_RawXmlUntagged);
 BENCHMARK(BM_OursXmlTwoProcesses)->UseManualTime()->Iterations(3);
 
 }  // namespace
@@ -131,6 +174,7 @@ int main(int argc, char** argv) {
       argc, argv,
       {{"text records: WriteAsString / raw", "BM_OursText", "BM_RawText", 0.85},
        {"XML records: WriteAsString / raw", "BM_OursXml/real_time/threads:1", "BM_RawXml", 0.85},
+       {"XML record after 8 MB without a tag: WriteAsString / raw", "BM_OursXmlUntagged", "BM_RawXmlUntagged", 0.5},
        {"XML, 4 threads / 1 thread", "BM_OursXml/real_time/threads:4", "BM_OursXml/real_time/threads:1", 0.8},
        {"XML, 2 processes x 4 threads / 1 thread", "BM_OursXmlTwoProcesses/iterations:3/manual_time",
         "BM_OursXml/real_time/threads:1", 0.8}});

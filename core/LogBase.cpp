@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 
 #include "core/LogCnst.h"
@@ -18,9 +19,11 @@ namespace {
 
 // How long a record waits for another process to finish its record.
 constexpr std::chrono::milliseconds kFileLockWait{10000};
-// The tail is read in one go; a file that this unit wrote has its last '<'
-// seven bytes before the end.
-constexpr std::int64_t kTailChunk = 512;
+// The tail is read backwards in chunks that start small, since a file this
+// unit wrote has its last '<' seven bytes before the end, and double up to a
+// fixed size, so a file without a near '<' is searched in linear time.
+constexpr std::int64_t kFirstTailChunk = 512;
+constexpr std::int64_t kLargestTailChunk = 256 * 1024;
 
 const char* const kInitialBody[] = {
     "This message contain technical information about program execution error.",
@@ -41,25 +44,29 @@ std::string initialBody() {
   return body;
 }
 
-// The offset of the last '<' in the file, or -1 when there is none; the
-// bytes from there to the end are returned in `tail`.
-std::int64_t findLastTag(THandleStream& file, std::int64_t size, std::string& tail) {
-  char chunk[kTailChunk];
-  std::string after;  // what lies behind the chunk being searched
+// The offset of the last '<' among the file's first `size` bytes, or -1
+// when there is none. Memory stays bounded by the largest chunk.
+std::int64_t findLastTag(THandleStream& file, std::int64_t size) {
+  std::string chunk;
+  std::int64_t length = kFirstTailChunk;
   for (std::int64_t end = size; end > 0;) {
-    std::int64_t start = std::max<std::int64_t>(0, end - kTailChunk);
-    std::int64_t n = file.ReadAt(start, chunk, end - start);
-    for (std::int64_t i = n - 1; i >= 0; --i)
-      if (chunk[i] == '<') {
-        tail.assign(chunk + i, static_cast<std::size_t>(n - i));
-        tail += after;
-        return start + i;
-      }
-    after.insert(0, chunk, static_cast<std::size_t>(n));
+    const std::int64_t start = std::max<std::int64_t>(0, end - length);
+    chunk.resize(static_cast<std::size_t>(end - start));
+    const std::int64_t n = file.ReadAt(start, chunk.data(), end - start);
+    if (const void* tag = memrchr(chunk.data(), '<', static_cast<std::size_t>(n)))
+      return start + (static_cast<const char*>(tag) - chunk.data());
     end = start;
+    length = std::min(length * 2, kLargestTailChunk);
   }
-  tail.clear();
   return -1;
+}
+
+// The bytes that writing `count` bytes at `offset` will overwrite, kept to
+// put them back should the write fail.
+std::string overwrittenBytes(THandleStream& file, std::int64_t offset, std::int64_t count, std::int64_t size) {
+  std::string bytes(static_cast<std::size_t>(std::clamp<std::int64_t>(size - offset, 0, count)), '\0');
+  bytes.resize(static_cast<std::size_t>(file.ReadAt(offset, bytes.data(), static_cast<std::int64_t>(bytes.size()))));
+  return bytes;
 }
 
 // Appends `bytes`; when the write fails part-way the file is cut back to
@@ -127,7 +134,10 @@ TQVLSendTo::TQVLSendTo() : FEMailBody(initialBody()), FAdditionalFiles(std::make
 TQVLSendTo::~TQVLSendTo() = default;
 
 void TQVLSendTo::SetAdditionalFiles(const TStrings* Value) {
-  if (Value != FAdditionalFiles.get()) FAdditionalFiles->Assign(Value);
+  if (!Value)
+    FAdditionalFiles->Clear();
+  else if (Value != FAdditionalFiles.get())
+    FAdditionalFiles->Assign(Value);
 }
 
 // ---- TQVLogBase -------------------------------------------------------------------
@@ -186,11 +196,11 @@ void TQVLogBase::WriteAsString(const std::string& Tag, const std::string& Value)
     writeOrRestore(file, 0, sQVLXmlHeader + record, 0, {});
     return;
   }
-  std::string oldTail;
-  std::int64_t at = findLastTag(file, size, oldTail);
+  std::int64_t at = findLastTag(file, size);
   // A file without any '<' (a text log given an XML name) keeps all it has:
   // the record goes at its end.
   if (at < 0) at = size;
+  const std::string oldTail = overwrittenBytes(file, at, static_cast<std::int64_t>(record.size()), size);
   writeOrRestore(file, at, record, size, oldTail);
 }
 

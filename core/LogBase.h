@@ -50,6 +50,7 @@ class TQVLSendTo : public TPersistent {
   void SetOptions(TQVLDialogOptions Value) { FOptions = Value; }
   TStrings* AdditionalFiles() const { return FAdditionalFiles.get(); }
   // Copies the lines of Value; the settings never share the caller's list.
+  // No list (null) clears the copy.
   void SetAdditionalFiles(const TStrings* Value);
 
  private:

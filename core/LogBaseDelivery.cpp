@@ -6,6 +6,7 @@
 
 #include "core/LogBase.h"
 #include "platform/classes/Stream.h"
+#include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Graphics.h"
 #include "platform/rtl/FileHandle.h"
@@ -40,22 +41,19 @@ class TCaptureFile {
   TCaptureFile& operator=(const TCaptureFile&) = delete;
 
   // Captures the screen into a fresh temporary file named "QVL....bmp" or
-  // ".jpg". Without a screen, or without a temporary name, there is nothing
-  // to attach and no file is written.
+  // ".jpg". Without a screen, or when no temporary file can be created, there
+  // is nothing to attach and no file is written.
   bool Write(TQVLScreenshotFormat Format) {
     TBitmap bitmap;
     if (!CaptureScreen(bitmap)) return false;
-    std::string name;
+    TTempFile file;
     try {
-      name = CreateTempFile("QVL");
+      file = CreateTempFile("QVL", kCaptureExt[Format == sfJpeg ? 1 : 0]);
     } catch (const EFCreateError&) {
       return false;
     }
-    DeleteFile(name);
-    name = ChangeFileExt(name, kCaptureExt[Format == sfJpeg ? 1 : 0]);
-    // Created only where nothing exists, so a prepared link can't redirect it.
-    THandleStream out(CreateNewFile(name).Release());
-    FName = name;
+    FName = file.Name;
+    THandleStream out(file.Handle.Release());
     if (Format == sfJpeg)
       bitmap.SaveToJpegStream(out, kJpegQuality);
     else
@@ -149,7 +147,9 @@ class TMailExchange {
       message.nRecipCount = static_cast<ULONG>(FRecips.size());
       message.lpRecips = FRecips.data();
     }
-    return FService.MAPISendMail(0, 0, &message, MAPI_LOGON_UI | kDialogFlag[OpenBeforeSend ? 1 : 0], 0);
+    // The application's window is the parent of whatever the mail client shows.
+    return FService.MAPISendMail(0, static_cast<ULONG_PTR>(Application->Handle()), &message,
+                                 MAPI_LOGON_UI | kDialogFlag[OpenBeforeSend ? 1 : 0], 0);
   }
 
  private:

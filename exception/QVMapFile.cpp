@@ -408,18 +408,29 @@ void TQVMapFile::SetMapFileName(const std::string& Value) {
 }
 
 void TQVMapFile::LoadMapFile() {
+  // Nothing counts as loaded until the new lists and their index are
+  // complete: a read that fails leaves empty lists and MapLoaded false, so
+  // the next call reads again instead of using a half-built state.
+  FMapLoaded = false;
   FIndex.reset();
   FSegmentLines->Clear();
   FPublicLines->Clear();
   FLineNumberLines->Clear();
+  auto segments = std::make_unique<TStringList>();
+  auto publics = std::make_unique<TStringList>();
+  auto lineNumbers = std::make_unique<TStringList>();
   if (!FMapFileName.empty() && isRegularFile(FMapFileName)) {
     // Read as the framework reads any text file into a string list.
     const std::string bytes = ReadFileBytes(FMapFileName);
     std::string_view text = bytes;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    splitMap(text, *FSegmentLines, *FPublicLines, *FLineNumberLines);
+    splitMap(text, *segments, *publics, *lineNumbers);
   }
-  FIndex = std::make_unique<TIndex>(*FSegmentLines, *FPublicLines, *FLineNumberLines);
+  auto index = std::make_unique<TIndex>(*segments, *publics, *lineNumbers);
+  FSegmentLines = std::move(segments);
+  FPublicLines = std::move(publics);
+  FLineNumberLines = std::move(lineNumbers);
+  FIndex = std::move(index);
   FMapLoaded = true;
 }
 

@@ -4,12 +4,17 @@
 // reaches the application's handler, which an exception log has taken over:
 // it writes a record with the unit, procedure and line of the throw (from the
 // map file written beside this program) and shows the extended error dialog
-// when there is a display, the standard error text on standard error when
-// there is none.
+// when there is a display (until the user closes it, or for the seconds given
+// with --close-dialog-after=SECONDS), the standard error text on standard
+// error when there is none.
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <sstream>
 #include <string>
+
+#include "examples/demo/DemoDialogCloser.h"
 
 #include "core/LogBase.h"
 #include "examples/demo/DemoMonitors.h"
@@ -44,13 +49,25 @@ constexpr std::uint32_t WM_DEMO_FAIL = WM_USER + 2;
 
 [[gnu::noinline]] void convertAnswer() { throw EConvertError("'forty-two' is not a valid integer value"); }
 
+// The first lines of a record, as they stand in the file.
+void showBeginning(const std::string& record, int lines) {
+  std::istringstream in(record);
+  std::string line;
+  for (int i = 0; i < lines && std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    std::printf("  %s\n", line.c_str());
+    ++i;
+  }
+}
+
 void show(const std::string& file) {
   std::printf("--- %s\n%s\n---\n", ExpandFileName(file).c_str(), ReadFileBytes(file).c_str());
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   // Line by line, so the standard error text stays in its place.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   Application->SetTitle("REVuziva demo");
@@ -115,13 +132,28 @@ int main() {
   crashLog->SendTo()->SetEMail("support@example.org");
   crashLog->SendTo()->SetWWW("https://example.org/support");
   crashLog->SetActive(true);
+  std::optional<TDemoDialogCloser> closer;
+  if (const std::optional<double> seconds = CloseDialogAfterOption(argc, argv)) closer.emplace(crashLog, *seconds);
+  crashLog->SetOnSaveException([&](TObject*, Exception*, std::string& LogText, bool&) {
+    std::printf("the exception log writes its record to %s; it begins:\n",
+                ExpandFileName(crashLog->LogFile()).c_str());
+    showBeginning(LogText, 6);
+    if (closer) closer->Start();
+  });
   std::printf("the exception log answers with %s\n",
               WidgetSet()->Interactive() ? "the extended dialog (close it to go on)" : "the standard error text");
+  // The loop ends once the exception log has answered the failure: a quit
+  // queued any earlier would end the dialog's own loop the moment it opens.
+  const TExceptionEvent answer = Application->OnException();
+  Application->SetOnException([&, answer](TObject* Sender, Exception* E) {
+    answer(Sender, E);
+    Application->PostMessage(WM_QUIT);
+  });
   Application->PostMessage(WM_DEMO_WORK);
   Application->PostMessage(WM_DEMO_FAIL);
   Application->PostMessage(WM_DEMO_WORK);
-  Application->PostMessage(WM_QUIT);
   Application->Run();
+  closer.reset();
   std::printf("the loop handled %d messages and ended\n\n", handled);
 
   show(textLog->LogFile());

@@ -18,4 +18,17 @@ bool IsMailAddress(std::string_view Text);
 // blanks and without an "SMTP:" prefix, if that is an address.
 std::optional<std::string> MailAddressOf(std::string_view Text);
 
+// A recipient as mail headers name it: an address with an optional display
+// name ("Support Team <support@example.org>").
+struct TMailbox {
+  std::string Name;  // UTF-8, no control characters; empty when none was given
+  std::string Address;
+  bool operator==(const TMailbox&) const = default;
+};
+
+// The mailbox a recipient text stands for: a plain address as MailAddressOf
+// takes it, or a display name (bare or in double quotes, with backslash
+// escapes) followed by an address in angle brackets, with blanks around.
+std::optional<TMailbox> MailboxOf(std::string_view Text);
+
 }  // namespace rv

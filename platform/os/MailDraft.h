@@ -1,9 +1,11 @@
 #pragma once
-// A message as the Linux mail service hands it on, after the checks: plain
-// addresses by recipient class, texts, and the attachments.
+// A message as the Linux mail service hands it on, after the checks:
+// mailboxes by recipient class, texts, and the attachments.
 
 #include <string>
 #include <vector>
+
+#include "platform/os/MailAddress.h"
 
 namespace rv {
 
@@ -14,7 +16,7 @@ struct TMailAttachment {
 };
 
 struct TMailDraft {
-  std::vector<std::string> To, Cc, Bcc;
+  std::vector<TMailbox> To, Cc, Bcc;
   std::string Subject;
   std::string Body;
   std::vector<TMailAttachment> Files;

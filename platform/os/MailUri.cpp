@@ -6,11 +6,12 @@ namespace rv {
 
 namespace {
 
-std::string joinAddresses(const std::vector<std::string>& addresses) {
+// The addresses alone: a mailto: URI has no room for display names.
+std::string joinAddresses(const std::vector<TMailbox>& mailboxes) {
   std::string out;
-  for (const std::string& a : addresses) {
+  for (const TMailbox& m : mailboxes) {
     if (!out.empty()) out += ',';
-    out += PercentEncode(a, "@");
+    out += PercentEncode(m.Address, "@");
   }
   return out;
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/forms/ModalWait.h"
 #include "platform/rtl/FileHandle.h"
 #include "platform/os/MailAddress.h"
 #include "platform/os/MailUri.h"
@@ -41,6 +42,15 @@ ULONG readAttachment(const std::string& path, std::string* data) {
   }
 }
 
+// The mailbox of a recipient record: from the entry identifier when it is
+// one of ours (resolution keeps the whole mailbox there, and the display
+// name in the name and address), else from the address or the name.
+std::optional<TMailbox> mailboxOf(const TMapiRecipDesc& r) {
+  if (r.lpEntryID && r.ulEIDSize > 0)
+    if (std::optional<TMailbox> m = MailboxOf({static_cast<const char*>(r.lpEntryID), r.ulEIDSize})) return m;
+  return MailboxOf(text(r.lpszAddress && *r.lpszAddress ? r.lpszAddress : r.lpszName));
+}
+
 // Turns the caller's records into a checked draft. With the composer,
 // recipients without an address are dropped (the user adds them there);
 // mailed directly, they make the message undeliverable.
@@ -51,14 +61,13 @@ ULONG readMessage(const TMapiMessage& message, bool composer, TMailDraft& draft)
   draft.Body = text(message.lpszNoteText);
   for (ULONG i = 0; i < message.nRecipCount; ++i) {
     const TMapiRecipDesc& r = message.lpRecips[i];
-    std::vector<std::string>* list = r.ulRecipClass == MAPI_TO   ? &draft.To
-                                     : r.ulRecipClass == MAPI_CC ? &draft.Cc
-                                     : r.ulRecipClass == MAPI_BCC ? &draft.Bcc
-                                                                  : nullptr;
+    std::vector<TMailbox>* list = r.ulRecipClass == MAPI_TO    ? &draft.To
+                                  : r.ulRecipClass == MAPI_CC  ? &draft.Cc
+                                  : r.ulRecipClass == MAPI_BCC ? &draft.Bcc
+                                                               : nullptr;
     if (!list) return MAPI_E_BAD_RECIPTYPE;
-    const char* given = r.lpszAddress && *r.lpszAddress ? r.lpszAddress : r.lpszName;
-    if (std::optional<std::string> address = MailAddressOf(text(given)))
-      list->push_back(*address);
+    if (std::optional<TMailbox> mailbox = mailboxOf(r))
+      list->push_back(*mailbox);
     else if (!composer)
       return MAPI_E_INVALID_RECIPS;
   }
@@ -117,9 +126,16 @@ ULONG TLinuxMapiService::MAPIResolveName(LHANDLE, ULONG_PTR, const char* Name, U
                                          TMapiRecipDesc** Recip) {
   if (!Recip) return MAPI_E_FAILURE;
   *Recip = nullptr;
-  std::optional<std::string> address = MailAddressOf(text(Name));
-  if (!address) return MAPI_E_UNKNOWN_RECIPIENT;
-  *Recip = NewRecipient(MAPI_TO, *address, *address, *address);
+  std::optional<TMailbox> mailbox = MailboxOf(text(Name));
+  if (!mailbox) return MAPI_E_UNKNOWN_RECIPIENT;
+  if (mailbox->Name.empty()) {
+    *Recip = NewRecipient(MAPI_TO, mailbox->Address, mailbox->Address, mailbox->Address);
+    return SUCCESS_SUCCESS;
+  }
+  // The display name is what resolution shows; the entry identifier keeps
+  // the whole mailbox, so the address survives callers that pass on only
+  // the name and the identifier.
+  *Recip = NewRecipient(MAPI_TO, mailbox->Name, mailbox->Address, mailbox->Name + " <" + mailbox->Address + ">");
   return SUCCESS_SUCCESS;
 }
 
@@ -128,14 +144,22 @@ ULONG TLinuxMapiService::MAPISendMail(LHANDLE, ULONG_PTR, const TMapiMessage* Me
   const bool composer = Flags & MAPI_DIALOG;
   TMailDraft draft;
   if (ULONG r = readMessage(*Message, composer, draft)) return r;
-  if (composer) return ComposerResult(StartDetached({FComposerProgram, BuildMailtoUri(draft)}, FComposerWait));
+  // The composer and sendmail may take seconds: the windows stay served meanwhile.
+  TProcessResult run;
+  if (composer) {
+    const std::vector<std::string> args = {FComposerProgram, BuildMailtoUri(draft)};
+    WaitServingMessages([&] { run = StartDetached(args, FComposerWait); });
+    return ComposerResult(run);
+  }
 
   std::vector<std::string> args = {FSendmailProgram, "-i", "--"};
-  for (const auto* list : {&draft.To, &draft.Cc, &draft.Bcc}) args.insert(args.end(), list->begin(), list->end());
+  for (const auto* list : {&draft.To, &draft.Cc, &draft.Bcc})
+    for (const TMailbox& m : *list) args.push_back(m.Address);
   TRunOptions options;
   options.Input = BuildMimeMessage(draft, NewMimeHeaders());
   options.Timeout = FSendTimeout;
-  return SendmailResult(RunProcess(args, options));
+  WaitServingMessages([&] { run = RunProcess(args, options); });
+  return SendmailResult(run);
 }
 
 TLinuxMapiService& LinuxMapiService() {

@@ -2,8 +2,12 @@
 // The Linux mail service.
 //
 // - Resolution: a recipient text that is an address (MailAddress.h) resolves
-//   to itself, its entry identifier the address; anything else is
+//   to itself, its entry identifier the address; one with a display name
+//   ("Support Team <support@example.org>") to that name, its address, and
+//   the whole mailbox as entry identifier. Anything else is
 //   MAPI_E_UNKNOWN_RECIPIENT, with MAPI_DIALOG too (there is no address book).
+// - A recipient's mailbox is read from its entry identifier when that is one
+//   of ours, else from its address or name.
 // - With MAPI_DIALOG: the composer (xdg-email) gets one argument, a mailto:
 //   URI. Recipients without a usable address are left for the user to add.
 //   The composer never sends by itself and can't report a cancel; one still

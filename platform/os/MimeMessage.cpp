@@ -75,9 +75,27 @@ bool plainPrintable(std::string_view text) {
   return true;
 }
 
-std::string addressList(const std::vector<std::string>& addresses) {
+// A display name goes in double quotes, or as encoded words when it is not
+// plain ASCII.
+std::string mailboxText(const TMailbox& mailbox) {
+  if (mailbox.Name.empty()) return mailbox.Address;
+  std::string name;
+  if (plainPrintable(mailbox.Name)) {
+    name = "\"";
+    for (char c : mailbox.Name) {
+      if (c == '"' || c == '\\') name += '\\';
+      name += c;
+    }
+    name += '"';
+  } else {
+    name = EncodeHeaderText(mailbox.Name);
+  }
+  return name + " <" + mailbox.Address + ">";
+}
+
+std::string addressList(const std::vector<TMailbox>& mailboxes) {
   std::string out;
-  for (const std::string& a : addresses) out += (out.empty() ? "" : ",\n ") + a;
+  for (const TMailbox& m : mailboxes) out += (out.empty() ? "" : ",\n ") + mailboxText(m);
   return out;
 }
 

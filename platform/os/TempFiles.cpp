@@ -30,21 +30,15 @@ std::string TempFolder() {
   return folder;
 }
 
-std::string CreateTempFile(const std::string& Prefix) {
-  static const std::string suffix = ".tmp";
-  std::string name = TempFolder() + Prefix + "XXXXXX" + suffix;
-  std::vector<char> buffer(name.begin(), name.end());
+TTempFile CreateTempFile(const std::string& Prefix, const std::string& Extension) {
+  const std::string pattern = TempFolder() + Prefix + "XXXXXX" + Extension;
+  std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
-  int fd = ::mkostemps(buffer.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
-  if (fd < 0) raiseCreateError(name, errno);
-  TFileHandle closeIt(fd);
-  return buffer.data();
-}
-
-TFileHandle CreateNewFile(const std::string& FileName) {
-  TFileHandle fd(::open(FileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (!fd) raiseCreateError(FileName, errno);
-  return fd;
+  TTempFile file;
+  file.Handle.Reset(::mkostemps(buffer.data(), static_cast<int>(Extension.size()), O_CLOEXEC));
+  if (!file.Handle) raiseCreateError(pattern, errno);
+  file.Name = buffer.data();
+  return file;
 }
 
 }  // namespace rv

@@ -11,14 +11,16 @@ namespace rv {
 // TMPDIR when it is set and names a folder, else /tmp; always ending in '/'.
 std::string TempFolder();
 
-// Creates an empty file (mode 0600) with a unique name in the temporary
-// folder: Prefix, six random characters, ".tmp". Returns its full name.
-// Raises EFCreateError when no such file can be created.
-std::string CreateTempFile(const std::string& Prefix);
+struct TTempFile {
+  std::string Name;    // the full name
+  TFileHandle Handle;  // open for reading and writing
+};
 
-// Creates FileName for writing (mode 0600) only if nothing of that name exists
-// yet, not even a dangling symbolic link, so a name prepared by someone else
-// can't redirect the write. Raises EFCreateError naming the file and reason.
-TFileHandle CreateNewFile(const std::string& FileName);
+// Creates a new empty file (mode 0600) with a unique name in the temporary
+// folder: Prefix, six random characters, Extension. It is created in one
+// step, exclusively and under its final name, so no name prepared by
+// someone else (a file or a link) is ever used. Raises EFCreateError when no
+// such file can be created.
+TTempFile CreateTempFile(const std::string& Prefix, const std::string& Extension = ".tmp");
 
 }  // namespace rv

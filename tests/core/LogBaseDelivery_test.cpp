@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "core/LogBase.h"
+#include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/os/MapiLinux.h"
 #include "platform/os/MapiRecorder.h"
 #include "platform/rtl/Exceptions.h"
+#include "tests/platform/os/MailTestSupport.h"
 #include "tests/support/Environment.h"
 #include "tests/support/TempDir.h"
 
@@ -101,6 +104,7 @@ TEST_F(DeliveryTest, BodySubjectAndFlags) {
                                 "attachment"),
             std::string::npos);
   EXPECT_EQ(mail.Flags, MAPI_LOGON_UI | MAPI_DIALOG);
+  EXPECT_EQ(mail.UIParam, static_cast<ULONG_PTR>(Application->Handle())) << "the application's window is the parent";
   Log.SendTo()->SetEMailOpenBeforeSend(false);
   Log.SendTo()->SetEMailBody("100%% of %s");
   Log.SendLogByMail();
@@ -150,6 +154,32 @@ TEST_F(DeliveryTest, EveryFailureIsShownInAnErrorBoxAndNotRaised) {
   Mapi.SetSendResult(SUCCESS_SUCCESS);
   Log.SendLogByMail();
   EXPECT_TRUE(HeadlessMessageBoxes().Records().empty());
+}
+
+TEST(DeliveryNamedRecipientsTest, ResolvedDisplayNamesKeepTheirAddresses) {
+  rvtest::TempDir dir;
+  const std::string record = "printf '%s\\n' \"$@\" > '" + dir.File("args") + "'\ncat > '" + dir.File("input") + "'\n";
+  TLinuxMapiService mail;
+  mail.SetSendmailProgram(rv::test::WriteScript(dir.File("sendmail"), record));
+  mail.SetComposerProgram(rv::test::WriteScript(dir.File("xdg-email"), record));
+  TMapiServiceScope scope(mail);
+  HeadlessMessageBoxes().Clear();
+  TQVLogBase log(nullptr);
+  log.SendTo()->SetAttachScreenShot(false);
+  log.SendTo()->SetEMail("Support Team <support@example.org>;CC:Zo\xC3\xAB \xC3\x9Cnal <zoe@example.org>");
+
+  log.SendTo()->SetEMailOpenBeforeSend(false);
+  log.SendLogByMail();
+  EXPECT_TRUE(HeadlessMessageBoxes().Records().empty());
+  EXPECT_EQ(rvtest::ReadFile(dir.File("args")), "-i\n--\nsupport@example.org\nzoe@example.org\n");
+  const auto headers = rv::test::ParseMime(rvtest::ReadFile(dir.File("input")))[0].Headers;
+  EXPECT_EQ(headers.at("To"), "\"Support Team\" <support@example.org>");
+  EXPECT_EQ(rv::test::DecodeWords(headers.at("Cc").substr(0, headers.at("Cc").find(' '))), "Zo\xC3\xAB \xC3\x9Cnal");
+
+  log.SendTo()->SetEMailOpenBeforeSend(true);
+  log.SendLogByMail();
+  EXPECT_EQ(rvtest::ReadFile(dir.File("args")).rfind("mailto:support@example.org?cc=zoe@example.org&", 0), 0u)
+      << "the composer gets both";
 }
 
 TEST(DeliveryWebTest, TheSupportPageGoesToTheOpenerAndHostileAddressesDoNot) {

@@ -12,6 +12,7 @@
 #include "platform/classes/FormFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/support/LargestAllocation.h"
 #include "tests/support/TempDir.h"
 
 using namespace rv;
@@ -116,6 +117,23 @@ TEST_F(LogBaseTest, LongTailsAreScannedBackThroughSeveralReads) {
   EXPECT_EQ(content.size(), kHeader.size() + 10022 + 9000);
 }
 
+TEST_F(LogBaseTest, FindingTheLastTagOfALargeFileTakesBoundedMemory) {
+  Xml();
+  const std::string bulk(4 << 20, 'x');
+  const std::string record = "  <T>v\r\n  </T>\r\n</DATA>";
+  const std::pair<std::string, std::string> cases[] = {
+      {"<" + bulk, record + bulk.substr(record.size() - 1)},  // the only tag at the very start
+      {bulk, bulk + record},                                    // no tag at all: appended
+  };
+  for (const auto& [before, after] : cases) {
+    rvtest::WriteFile(Log.LogFile(), before);
+    rvtest::TLargestAllocation largest;
+    Log.WriteAsString("T", "v");
+    EXPECT_LT(largest.Bytes(), std::size_t{1} << 20) << "the file is never held whole";
+    EXPECT_TRUE(Content() == after);
+  }
+}
+
 // Runs a write in a child process whose file size limit lies just above the
 // file's size, so the write fails part-way.
 int writeInLimitedChild(TQVLogBase& log, std::size_t limit, std::size_t recordSize) {
@@ -171,6 +189,8 @@ TEST_F(LogBaseTest, SendToStartsWithItsDefaultsAndCopiesAdditionalFiles) {
   Log.SendTo()->SetAdditionalFiles(&files);
   files.Add("b.txt");
   EXPECT_EQ(Log.SendTo()->AdditionalFiles()->Count(), 1);
+  Log.SendTo()->SetAdditionalFiles(nullptr);
+  EXPECT_EQ(Log.SendTo()->AdditionalFiles()->Count(), 0) << "no list clears the copy";
   TQVLSendTo other;
   EXPECT_THROW(other.Assign(Log.SendTo()), EConvertError);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -189,6 +190,22 @@ TEST_F(QVMapFileTest, AReadErrorPropagatesAndTheNextCallTriesAgain) {
   EXPECT_THROW(FMap.LoadUnitNames(&units), EReadError);
   FMap.SetMapFileName(Write(kMap));
   EXPECT_EQ(At(0x200).Unit, "Main");
+}
+
+TEST_F(QVMapFileTest, AFailedRereadLeavesNothingLoadedAndNeverCrashes) {
+  const std::string path = Write(kMap);
+  FMap.SetMapFileName(path);
+  ASSERT_EQ(At(0x200).Unit, "Main");
+  // The same name now fails on its first read.
+  std::filesystem::remove(path);
+  std::filesystem::create_symlink("/proc/self/mem", path);
+  EXPECT_THROW(FMap.LoadMapFile(), EReadError);
+  EXPECT_FALSE(FMap.MapLoaded());
+  EXPECT_EQ(FMap.SegmentLines()->Count(), 0);
+  EXPECT_THROW(FMap.LoadExceptionData(reinterpret_cast<const void*>(kBase + 0x200)), EReadError);
+  std::filesystem::remove(path);
+  rvtest::WriteFile(path, kMap);
+  EXPECT_EQ(At(0x200).Unit, "Main") << "the next lookup reads again";
 }
 
 TEST_F(QVMapFileTest, ListsAUnitOncePerSegmentLine) {

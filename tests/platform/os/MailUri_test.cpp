@@ -37,9 +37,9 @@ TEST(PercentEncode, EncodesAllButUnreservedAndKept) {
 }
 
 TEST(BuildMailtoUri, HostileTextNeverAddsParameters) {
-  TMailDraft d{{"ann@example.org", "a?attach=/etc/passwd@example.org"},
-               {"x&bcc=evil@example.org"},
-               {"cat@example.org"},
+  TMailDraft d{{{"", "ann@example.org"}, {"Ann & Co?attach=/etc/passwd", "a?attach=/etc/passwd@example.org"}},
+               {{"", "x&bcc=evil@example.org"}},
+               {{"", "cat@example.org"}},
                "Crash?\r\nBcc: evil@example.org&attach=/etc/shadow#x%41 \"q\" 'q' \\n \xC3\xA9",
                "line1\r\nline2&attach=/root/.ssh/id_rsa?x=y\\ %%",
                {{"/tmp/QVL1.bmp", "", ""}, {"/tmp/dir with blank/a&b=c.log", "", ""}}};
@@ -48,8 +48,34 @@ TEST(BuildMailtoUri, HostileTextNeverAddsParameters) {
   EXPECT_EQ(params, (TParams{{"cc", "x&bcc=evil@example.org"}, {"bcc", "cat@example.org"}, {"subject", d.Subject},
                              {"body", d.Body}, {"attach", "/tmp/QVL1.bmp"}, {"attach", "/tmp/dir with blank/a&b=c.log"}}));
   EXPECT_EQ(BuildMailtoUri({}), "mailto:");
-  EXPECT_EQ(BuildMailtoUri({{"a@x.org", "b@y.org"}, {"c@x.org", "d@y.org"}, {}, "", "B", {}}),
+  EXPECT_EQ(BuildMailtoUri({{{"", "a@x.org"}, {"B", "b@y.org"}}, {{"", "c@x.org"}, {"", "d@y.org"}}, {}, "", "B", {}}),
             "mailto:a@x.org,b@y.org?cc=c@x.org,d@y.org&body=B");
+}
+
+TEST(MailAddress, MailboxesTakeADisplayNameBeforeTheirAddress) {
+  const std::pair<std::string, std::optional<TMailbox>> cases[] = {
+      {"ann@example.org", TMailbox{"", "ann@example.org"}},
+      {" SMTP:ann@example.org", TMailbox{"", "ann@example.org"}},
+      {"Support Team <support@example.org>", TMailbox{"Support Team", "support@example.org"}},
+      {"  Support Team\t<support@example.org>  ", TMailbox{"Support Team", "support@example.org"}},
+      {"<support@example.org>", TMailbox{"", "support@example.org"}},
+      {"\xC3\x9Cnal, Zo\xC3\xAB <zoe@example.org>", TMailbox{"\xC3\x9Cnal, Zo\xC3\xAB", "zoe@example.org"}},
+      {"\"Team \\\"A\\\" <x>\" <a@example.org>", TMailbox{"Team \"A\" <x>", "a@example.org"}},
+      {"Team <support@example.org", std::nullopt},
+      {"Team <support@example.org> extra", std::nullopt},
+      {"Team <not an address>", std::nullopt},
+      {"Team <-oQ/tmp/x@example.org>", std::nullopt},
+      {"Team <a@x.org\r\nBcc: evil@x.org>", std::nullopt},
+      {"Team\r\nBcc: evil@x.org <a@x.org>", std::nullopt},
+      {"Te\"am <a@x.org>", std::nullopt},
+      {"Te<am <a@x.org>", std::nullopt},
+      {"\"Team <a@x.org>", std::nullopt},
+      {"\"Team\\\" <a@x.org>", std::nullopt},
+      {"<>", std::nullopt},
+      {">", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& [text, mailbox] : cases) EXPECT_EQ(MailboxOf(text), mailbox) << text;
 }
 
 TEST(MailAddress, OnlyPlainAddressesAreAccepted) {

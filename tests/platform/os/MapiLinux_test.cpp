@@ -39,7 +39,7 @@ TEST(MapiResultCodes, ComposerAndSendmailEndingsMapOntoResults) {
   }
 }
 
-TEST(LinuxMapiResolve, AnAddressResolvesToItselfAndNothingElseResolves) {
+TEST(LinuxMapiResolve, AddressesAndMailboxesResolveAndNothingElseDoes) {
   TLinuxMapiService service;
   const std::pair<const char*, std::string> cases[] = {
       {"ann@example.org", "ann@example.org"}, {" SMTP:bob@example.org", "bob@example.org"}, {"ann", ""},
@@ -63,6 +63,13 @@ TEST(LinuxMapiResolve, AnAddressResolvesToItselfAndNothingElseResolves) {
   }
   EXPECT_EQ(service.BuffersInUse(), 0u);
   EXPECT_EQ(service.MAPIResolveName(0, 0, "ann@example.org", 0, 0, nullptr), MAPI_E_FAILURE);
+  // A display name is what resolution shows; the identifier keeps the mailbox.
+  TMapiRecipDesc* named = nullptr;
+  ASSERT_EQ(service.MAPIResolveName(0, 0, "Support Team <support@example.org>", 0, 0, &named), SUCCESS_SUCCESS);
+  EXPECT_EQ(std::make_tuple(std::string(named->lpszName), std::string(named->lpszAddress),
+                            std::string(static_cast<const char*>(named->lpEntryID), named->ulEIDSize)),
+            std::make_tuple("Support Team", "support@example.org", "Support Team <support@example.org>"));
+  service.MAPIFreeBuffer(named);
   EXPECT_EQ(service.MAPIFreeBuffer(nullptr), SUCCESS_SUCCESS);
 }
 

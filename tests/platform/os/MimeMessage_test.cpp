@@ -49,7 +49,9 @@ TEST(EncodeHeaderText, NoLineBreaksSurviveAndTextDecodesBack) {
 }
 
 TEST(BuildMimeMessage, ParsesBackWithoutBccAndWithEqualAttachments) {
-  TMailDraft d{{"ann@example.org", "bob@example.org"}, {"cat@example.org"}, {"secret@example.org"},
+  TMailDraft d{{{"", "ann@example.org"}, {"Bob \"B\" Smith", "bob@example.org"}},
+               {{"Zo\xC3\xAB \xC3\x9Cnal", "cat@example.org"}},
+               {{"Secret", "secret@example.org"}},
                "Fehlerbericht \xE2\x80\x93 varizera", "Hello,\r\n.\r\nFrom the app\r\n", {}};
   std::string binary;
   for (int i = 0; i < 5000; ++i) binary += static_cast<char>(i * 31 % 256);
@@ -66,12 +68,15 @@ TEST(BuildMimeMessage, ParsesBackWithoutBccAndWithEqualAttachments) {
   EXPECT_EQ(text.find("secret"), std::string::npos);
   const auto m = test::ParseMime(text);
   const std::map<std::string, std::string> expected = {
-      {"From", "me@host Bcc: evil@example.org"}, {"To", "ann@example.org, bob@example.org"},
-      {"Cc", "cat@example.org"}, {"Subject", m[0].Headers.at("Subject")}, {"Date", m[0].Headers.at("Date")},
+      {"From", "me@host Bcc: evil@example.org"}, {"To", "ann@example.org, \"Bob \\\"B\\\" Smith\" <bob@example.org>"},
+      {"Cc", m[0].Headers.at("Cc")}, {"Subject", m[0].Headers.at("Subject")}, {"Date", m[0].Headers.at("Date")},
       {"Message-ID", h.MessageID}, {"MIME-Version", "1.0"},
       {"Content-Type", "multipart/mixed; boundary=\"" + h.Boundary + "\""}};
   EXPECT_EQ(m[0].Headers, expected);
   EXPECT_EQ(test::DecodeWords(m[0].Headers.at("Subject")), d.Subject);
+  const std::string cc = m[0].Headers.at("Cc");
+  ASSERT_EQ(cc.substr(cc.find(' ')), " <cat@example.org>") << "a display name outside ASCII is encoded";
+  EXPECT_EQ(test::DecodeWords(cc.substr(0, cc.find(' '))), "Zo\xC3\xAB \xC3\x9Cnal");
   EXPECT_TRUE(std::regex_match(m[0].Headers.at("Date"),
                                std::regex(R"([A-Z][a-z]{2}, \d\d [A-Z][a-z]{2} \d{4} \d\d:\d\d:\d\d [+-]\d{4})")));
   ASSERT_EQ(m.size(), 5u);

@@ -1,6 +1,7 @@
 #include "platform/os/TempFiles.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -30,41 +31,28 @@ TEST(TempFolder, FollowsTmpdirOnlyWhenItIsAFolder) {
   }
 }
 
-TEST(CreateTempFile, UniqueEmptyPrivateFilesWithPrefixAndExtension) {
+TEST(CreateTempFile, UniqueOpenPrivateFilesUnderTheirFinalNames) {
   rvtest::TempDir dir;
   test::TEnvOverride env("TMPDIR", dir.Path());
   std::set<std::string> names;
-  for (int i = 0; i < 50; ++i) {
-    const std::string name = CreateTempFile("QVL");
-    names.insert(name);
-    EXPECT_EQ(std::filesystem::path(name).parent_path(), dir.Path());
-    EXPECT_EQ(std::filesystem::path(name).filename().string().substr(0, 3), "QVL");
-    EXPECT_EQ(std::filesystem::path(name).extension(), ".tmp");
-    EXPECT_EQ(modeOf(name), S_IFREG | 0600);
-    EXPECT_EQ(std::filesystem::file_size(name), 0u);
-  }
-  EXPECT_EQ(names.size(), 50u);
-  test::TEnvOverride unwritable("TMPDIR", "/proc");
-  EXPECT_THROW(CreateTempFile("QVL"), EFCreateError);
-}
-
-TEST(CreateNewFile, CreatesOnlyWhereNothingExists) {
-  rvtest::TempDir dir;
-  rvtest::WriteFile(dir.File("existing"), "keep");
-  std::filesystem::create_symlink(dir.File("target"), dir.File("dangling"));
-  std::filesystem::create_symlink(dir.File("existing"), dir.File("link"));
-  EXPECT_TRUE(CreateNewFile(dir.File("fresh")).Valid());
-  EXPECT_EQ(modeOf(dir.File("fresh")), S_IFREG | 0600);
-  for (const char* name : {"existing", "dangling", "link", "fresh"}) {
-    try {
-      CreateNewFile(dir.File(name));
-      ADD_FAILURE() << name;
-    } catch (const EFCreateError& e) {
-      EXPECT_NE(e.Message().find(dir.File(name)), std::string::npos) << e.Message();
+  for (const char* extension : {".tmp", ".bmp", ""}) {
+    for (int i = 0; i < 20; ++i) {
+      TTempFile file = CreateTempFile("QVL", extension);
+      names.insert(file.Name);
+      const std::filesystem::path path(file.Name);
+      EXPECT_EQ(path.parent_path(), dir.Path());
+      EXPECT_EQ(path.filename().string().substr(0, 3), "QVL");
+      EXPECT_EQ(path.filename().string().size(), 9 + std::string(extension).size());
+      EXPECT_EQ(path.extension(), extension);
+      EXPECT_EQ(modeOf(file.Name), S_IFREG | 0600);
+      ASSERT_EQ(::write(file.Handle.Get(), "x", 1), 1) << "the handle writes into the named file";
+      EXPECT_EQ(rvtest::ReadFile(file.Name), "x");
     }
   }
-  EXPECT_FALSE(std::filesystem::exists(dir.File("target")));
-  EXPECT_EQ(rvtest::ReadFile(dir.File("existing")), "keep");
+  EXPECT_EQ(names.size(), 60u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 60) << "no other file was made";
+  test::TEnvOverride unwritable("TMPDIR", "/proc");
+  EXPECT_THROW(CreateTempFile("QVL", ".bmp"), EFCreateError);
 }
 
 }  // namespace
