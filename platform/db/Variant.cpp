@@ -9,7 +9,7 @@ namespace rv {
 
 namespace {
 
-bool isNumeric(TVarType t) {
+bool isNumeric(TVariantType t) {
   return t == varInteger || t == varInt64 || t == varDouble || t == varBoolean || t == varDate;
 }
 
@@ -101,7 +101,7 @@ TBytes Variant::AsBytes() const {
 }
 
 bool Variant::operator==(const Variant& Other) const {
-  TVarType a = VarType(), b = Other.VarType();
+  TVariantType a = VarType(), b = Other.VarType();
   if (a == varNull || b == varNull) return a == b;
   if (a == b) return FValue == Other.FValue;
   if (isNumeric(a) && isNumeric(b)) {

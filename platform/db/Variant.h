@@ -12,7 +12,7 @@
 
 namespace rv {
 
-enum TVarType : std::uint8_t { varNull, varInteger, varInt64, varDouble, varString, varBoolean, varDate, varBlob };
+enum TVariantType : std::uint8_t { varNull, varInteger, varInt64, varDouble, varString, varBoolean, varDate, varBlob };
 
 using TBytes = std::vector<std::uint8_t>;
 
@@ -28,7 +28,7 @@ class Variant {
   Variant(TBytes Value) : FValue(std::move(Value)) {}  // NOLINT
   static Variant FromDateTime(TDateTime Value);
 
-  TVarType VarType() const { return static_cast<TVarType>(FValue.index()); }
+  TVariantType VarType() const { return static_cast<TVariantType>(FValue.index()); }
   bool IsNull() const { return VarType() == varNull; }
 
   // The text of the value: "" for null, "True"/"False", numbers and dates
