@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/LogBase.h"
+#include "examples/demo/DemoDataset.h"
 #include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Stream.h"
@@ -125,5 +126,6 @@ int main() {
   show(xmlLog->LogFile());
   show(auditLog->LogFile());
   show(crashLog->LogFile());
+  rvdemo::DemoDataset();
   return 0;
 }
