@@ -100,8 +100,10 @@ void TDataSet::CheckCanModify() const {
 }
 
 void TDataSet::ReadCurrent() {
-  FRecord.assign(FFields.size(), Null);
-  if (FCurrent >= 0) InternalGetRecord(FCurrent, FRecord);
+  if (FCurrent >= 0)
+    InternalGetRecord(FCurrent, FRecord);
+  else
+    FRecord.assign(FFields.size(), Null);
 }
 
 // ---- Navigation -------------------------------------------------------------

@@ -19,7 +19,7 @@ auto TField::Checked(F convert) const -> decltype(convert()) {
   }
 }
 
-Variant TField::Value() const { return FDataSet->FieldValue(FIndex); }
+const Variant& TField::Value() const { return FDataSet->FieldValue(FIndex); }
 void TField::SetValue(const Variant& Value) { FDataSet->SetFieldValue(FIndex, Convert(Value)); }
 Variant TField::OldValue() const { return FDataSet->FieldOldValue(FIndex); }
 Variant TField::NewValue() const { return FDataSet->FieldValue(FIndex); }

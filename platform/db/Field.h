@@ -39,7 +39,7 @@ class TField {
 
   // The value as the current state shows it: the pending one while editing
   // or inserting, the stored one otherwise.
-  Variant Value() const;
+  const Variant& Value() const;
   // Raises EDatabaseError unless the dataset is editing or inserting, or
   // when the value doesn't convert to the field's type.
   void SetValue(const Variant& Value);

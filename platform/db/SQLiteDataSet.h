@@ -49,14 +49,15 @@ class TSQLiteTable : public TSQLiteDataSet {
  protected:
   void InternalOpen() override;
   void InternalClose() override;
-  int InternalRecordCount() override { return static_cast<int>(FRowIds.size()); }
+  int InternalRecordCount() override { return FRowCount; }
   void InternalGetRecord(int Index, TRecord& Values) override;
   int InternalPost(int Index, const TRecord& Values) override;
   int InternalInsert(int Position, const TRecord& Values) override;
   void InternalDelete(int Index) override;
 
  private:
-  void ReadKeys();
+  // Learns the rowids up to position Index (all of them for -1).
+  void KnowRowIds(int Index);
   void LoadWindow(int Index);
   const TRecord& Row(int Index);
   // Binds the values that identify the row at Index from parameter First on.
@@ -67,12 +68,18 @@ class TSQLiteTable : public TSQLiteDataSet {
   TSQLiteStatement& InsertStatement(const TRecord& Values, std::vector<int>& Columns);
 
   std::string FTableName;
-  std::vector<std::int64_t> FRowIds;  // every row's rowid, in order: the cursor's positions
+  int FRowCount = 0;
+  // The rowids of the first rows, in order: the cursor's positions. Learnt
+  // as windows are read, so a scroll reads the table once.
+  std::vector<std::int64_t> FRowIds;
   std::vector<int> FKeyFields;        // primary key columns; empty: rows are identified by rowid
   int FWindowStart = 0;
   std::vector<TRecord> FWindow;  // rows read around the current one
+  TRecord FEmptyRow;             // what a row that vanished reads as
   TSQLiteStatement FSelectWindow;
   TSQLiteStatement FUpdate;
+  TSQLiteStatement FFindKey;
+  TSQLiteStatement FMoreRowIds;  // the rowid of a row by its key
   TSQLiteStatement FDelete;
   std::map<std::vector<int>, TSQLiteStatement> FInserts;  // by the columns given
 };

@@ -80,6 +80,8 @@ bool TSQLiteStatement::Step() {
   DatabaseError(message);
 }
 
+int TSQLiteStatement::Changes() const { return sqlite3_changes(FDb); }
+
 void TSQLiteStatement::Reset() {
   sqlite3_reset(FStmt);
   sqlite3_clear_bindings(FStmt);

@@ -38,6 +38,8 @@ class TSQLiteStatement {
   // True when a row is ready; raises EDatabaseError on failure, after which
   // the statement is reset.
   bool Step();
+  // The rows the statement's last run changed.
+  int Changes() const;
   // Ready to run again, bindings cleared.
   void Reset();
 

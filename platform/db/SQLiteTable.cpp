@@ -1,6 +1,7 @@
 #include "platform/db/SQLiteDataSet.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/classes/Published.h"
 #include "platform/db/DBError.h"
@@ -61,39 +62,52 @@ void TSQLiteTable::InternalOpen() {
   for (int c = 0; c < columns; ++c)
     set += (c ? ", " : "") + QuoteIdentifier(Fields(c)->FieldName()) + "=?" + std::to_string(c + 1);
   if (columns > 0)
-    FUpdate = TSQLiteStatement(db, "UPDATE " + table + " SET " + set + " WHERE " + KeyCondition(columns + 1) +
-                                       " RETURNING rowid");
+    FUpdate = TSQLiteStatement(db, "UPDATE " + table + " SET " + set + " WHERE " + KeyCondition(columns + 1));
+  if (!FKeyFields.empty()) FFindKey = TSQLiteStatement(db, "SELECT rowid FROM " + table + " WHERE " + KeyCondition(1));
   FDelete = TSQLiteStatement(db, "DELETE FROM " + table + " WHERE " + KeyCondition(1));
-  ReadKeys();
+  FMoreRowIds = TSQLiteStatement(db, "SELECT rowid FROM " + table + " WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
+  FRowIds.clear();
+  FWindow.clear();
+  TSQLiteStatement count(db, "SELECT count(*) FROM " + table);
+  FRowCount = count.Step() ? static_cast<int>(count.ColumnInt64(0)) : 0;
+  FEmptyRow.assign(static_cast<std::size_t>(FieldCount()), Null);
 }
 
 void TSQLiteTable::InternalClose() {
   FSelectWindow = TSQLiteStatement();
   FUpdate = TSQLiteStatement();
+  FFindKey = TSQLiteStatement();
   FDelete = TSQLiteStatement();
+  FMoreRowIds = TSQLiteStatement();
   FInserts.clear();
+  FRowCount = 0;
   FRowIds.clear();
   FWindow.clear();
   FWindowStart = 0;
 }
 
-void TSQLiteTable::ReadKeys() {
-  FRowIds.clear();
-  FWindow.clear();
-  TSQLiteStatement keys(Database(), "SELECT rowid FROM " + QuoteIdentifier(FTableName) + " ORDER BY rowid");
-  while (keys.Step()) FRowIds.push_back(keys.ColumnInt64(0));
+void TSQLiteTable::KnowRowIds(int Index) {
+  if (Index >= 0 && Index < static_cast<int>(FRowIds.size())) return;
+  FMoreRowIds.Reset();
+  FMoreRowIds.Bind(1, FRowIds.empty() ? std::numeric_limits<std::int64_t>::min() : FRowIds.back());
+  FMoreRowIds.Bind(2, Index < 0 ? -1 : Index + 1 - static_cast<int>(FRowIds.size()));
+  while (FMoreRowIds.Step()) FRowIds.push_back(FMoreRowIds.ColumnInt64(0));
+  FMoreRowIds.Reset();
+  // Another connection may have changed the table since it was counted.
+  if (Index < 0 || Index >= static_cast<int>(FRowIds.size())) FRowCount = static_cast<int>(FRowIds.size());
 }
 
 std::string TSQLiteTable::KeyCondition(int First) const {
   if (FKeyFields.empty()) return "rowid=?" + std::to_string(First);
   std::string where;
   for (std::size_t k = 0; k < FKeyFields.size(); ++k)
-    where += (k ? " AND " : "") + QuoteIdentifier(Fields(FKeyFields[k])->FieldName()) + " IS ?" +
+    where += (k ? " AND " : "") + QuoteIdentifier(Fields(FKeyFields[k])->FieldName()) + " = ?" +
              std::to_string(First + static_cast<int>(k));
   return where;
 }
 
 void TSQLiteTable::BindKey(TSQLiteStatement& Statement, int First, int Index) {
+  if (static_cast<std::size_t>(Index) >= FRowIds.size()) DatabaseError(Name() + ": Record not found");
   if (FKeyFields.empty()) {
     Statement.Bind(First, FRowIds[static_cast<std::size_t>(Index)]);
     return;
@@ -104,37 +118,55 @@ void TSQLiteTable::BindKey(TSQLiteStatement& Statement, int First, int Index) {
 }
 
 void TSQLiteTable::LoadWindow(int Index) {
-  int count = InternalRecordCount();
   // Scrolling backwards reads the rows before Index, forwards those after.
   int start = Index < FWindowStart ? std::max(0, Index - kWindowRows + 1) : Index;
-  int rows = std::min(kWindowRows, count - start);
-  FWindow.assign(static_cast<std::size_t>(rows), TRecord(static_cast<std::size_t>(FieldCount())));
+  KnowRowIds(start);
+  int rows = std::min(kWindowRows, FRowCount - start);
   FWindowStart = start;
+  FWindow.clear();
+  if (rows <= 0) return;
+  FWindow.assign(static_cast<std::size_t>(rows), FEmptyRow);
   FSelectWindow.Reset();
   FSelectWindow.Bind(1, FRowIds[static_cast<std::size_t>(start)]);
   FSelectWindow.Bind(2, rows);
-  // Rows another connection deleted stay empty; rows it added are skipped.
+  // The rows past the known rowids make them known: one scroll reads the
+  // table once. Rows another connection deleted stay empty; rows it added
+  // are skipped.
   int at = 0;
   while (at < rows && FSelectWindow.Step()) {
     std::int64_t rowid = FSelectWindow.ColumnInt64(0);
-    while (at < rows && FRowIds[static_cast<std::size_t>(start + at)] < rowid) ++at;
-    if (at == rows || FRowIds[static_cast<std::size_t>(start + at)] != rowid) continue;
+    auto pos = [&] { return static_cast<std::size_t>(start + at); };
+    while (at < rows && pos() < FRowIds.size() && FRowIds[pos()] < rowid) ++at;
+    if (at == rows) break;
+    if (pos() == FRowIds.size())
+      FRowIds.push_back(rowid);
+    else if (FRowIds[pos()] != rowid)
+      continue;
     TRecord& r = FWindow[static_cast<std::size_t>(at++)];
-    for (int c = 0; c < FieldCount(); ++c) r[static_cast<std::size_t>(c)] = FSelectWindow.Column(c + 1, Fields(c)->DataType());
+    for (int c = 0; c < FieldCount(); ++c)
+      r[static_cast<std::size_t>(c)] = FSelectWindow.Column(c + 1, Fields(c)->DataType());
   }
   FSelectWindow.Reset();
+  // The table shrank since it was counted: the rows past its end are gone.
+  if (FRowIds.size() < static_cast<std::size_t>(start + rows)) {
+    FRowCount = static_cast<int>(FRowIds.size());
+    FWindow.resize(static_cast<std::size_t>(std::max(0, FRowCount - start)));
+  }
 }
 
 const TRecord& TSQLiteTable::Row(int Index) {
-  if (Index < FWindowStart || Index >= FWindowStart + static_cast<int>(FWindow.size())) LoadWindow(Index);
-  return FWindow[static_cast<std::size_t>(Index - FWindowStart)];
+  auto inWindow = [&] { return Index >= FWindowStart && Index < FWindowStart + static_cast<int>(FWindow.size()); };
+  if (!inWindow()) LoadWindow(Index);
+  return inWindow() ? FWindow[static_cast<std::size_t>(Index - FWindowStart)] : FEmptyRow;
 }
 
 void TSQLiteTable::InternalGetRecord(int Index, TRecord& Values) { Values = Row(Index); }
 
 int TSQLiteTable::PlaceRowId(std::int64_t RowId) {
+  KnowRowIds(-1);  // which may have read this row already
   auto at = std::lower_bound(FRowIds.begin(), FRowIds.end(), RowId);
-  at = FRowIds.insert(at, RowId);
+  if (at == FRowIds.end() || *at != RowId) at = FRowIds.insert(at, RowId);
+  FRowCount = static_cast<int>(FRowIds.size());
   return static_cast<int>(at - FRowIds.begin());
 }
 
@@ -143,13 +175,23 @@ int TSQLiteTable::InternalPost(int Index, const TRecord& Values) {
   FUpdate.Reset();
   for (int c = 0; c < FieldCount(); ++c) FUpdate.Bind(c + 1, Values[static_cast<std::size_t>(c)]);
   BindKey(FUpdate, FieldCount() + 1, Index);
-  if (!FUpdate.Step()) {
-    FUpdate.Reset();
-    DatabaseError(Name() + ": Record not found or changed by another user");
-  }
-  std::int64_t rowid = FUpdate.ColumnInt64(0);
+  // A changed key may move the row (an integer key is its rowid).
+  bool keyChanged = false;
+  for (int k : FKeyFields)
+    if (!(Values[static_cast<std::size_t>(k)] == Row(Index)[static_cast<std::size_t>(k)])) keyChanged = true;
+  FUpdate.Step();
+  int changed = FUpdate.Changes();
   FUpdate.Reset();
+  if (changed == 0) DatabaseError(Name() + ": Record not found or changed by another user");
   std::size_t i = static_cast<std::size_t>(Index);
+  std::int64_t rowid = FRowIds[i];
+  if (keyChanged) {
+    FFindKey.Reset();
+    for (std::size_t k = 0; k < FKeyFields.size(); ++k)
+      FFindKey.Bind(static_cast<int>(k + 1), Values[static_cast<std::size_t>(FKeyFields[k])]);
+    if (FFindKey.Step()) rowid = FFindKey.ColumnInt64(0);
+    FFindKey.Reset();
+  }
   if (rowid == FRowIds[i]) {
     // The row keeps its place: the window takes the written values.
     if (Index >= FWindowStart && Index < FWindowStart + static_cast<int>(FWindow.size()))
@@ -203,6 +245,7 @@ void TSQLiteTable::InternalDelete(int Index) {
   FDelete.Step();
   FDelete.Reset();
   FRowIds.erase(FRowIds.begin() + Index);
+  --FRowCount;
   FWindow.clear();
 }
 
