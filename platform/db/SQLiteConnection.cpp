@@ -65,7 +65,9 @@ void TSQLiteConnection::Loaded() {
 
 void TSQLiteConnection::Connect() {
   if (FDatabaseName.empty()) DatabaseError(Name() + ": Missing DatabaseName");
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (FCreateIfMissing ? SQLITE_OPEN_CREATE : 0);
+  // A connection serves the thread that drives its datasets, so SQLite's
+  // own locking of every call is not needed.
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (FCreateIfMissing ? SQLITE_OPEN_CREATE : 0);
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(FDatabaseName.c_str(), &raw, flags, nullptr);
   std::unique_ptr<sqlite3, TCloser> db(raw);

@@ -76,6 +76,7 @@ class TSQLiteTable : public TSQLiteDataSet {
   int FWindowStart = 0;
   std::vector<TRecord> FWindow;  // rows read around the current one
   TRecord FEmptyRow;             // what a row that vanished reads as
+  std::vector<TFieldType> FFieldTypes;
   TSQLiteStatement FSelectWindow;
   TSQLiteStatement FUpdate;
   TSQLiteStatement FFindKey;

@@ -71,6 +71,8 @@ void TSQLiteTable::InternalOpen() {
   TSQLiteStatement count(db, "SELECT count(*) FROM " + table);
   FRowCount = count.Step() ? static_cast<int>(count.ColumnInt64(0)) : 0;
   FEmptyRow.assign(static_cast<std::size_t>(FieldCount()), Null);
+  FFieldTypes.clear();
+  for (int c = 0; c < FieldCount(); ++c) FFieldTypes.push_back(Fields(c)->DataType());
 }
 
 void TSQLiteTable::InternalClose() {
@@ -123,9 +125,12 @@ void TSQLiteTable::LoadWindow(int Index) {
   KnowRowIds(start);
   int rows = std::min(kWindowRows, FRowCount - start);
   FWindowStart = start;
-  FWindow.clear();
-  if (rows <= 0) return;
-  FWindow.assign(static_cast<std::size_t>(rows), FEmptyRow);
+  if (rows <= 0) {
+    FWindow.clear();
+    return;
+  }
+  FWindow.resize(static_cast<std::size_t>(rows));
+  for (TRecord& r : FWindow) r.resize(FFieldTypes.size());
   FSelectWindow.Reset();
   FSelectWindow.Bind(1, FRowIds[static_cast<std::size_t>(start)]);
   FSelectWindow.Bind(2, rows);
@@ -136,17 +141,18 @@ void TSQLiteTable::LoadWindow(int Index) {
   while (at < rows && FSelectWindow.Step()) {
     std::int64_t rowid = FSelectWindow.ColumnInt64(0);
     auto pos = [&] { return static_cast<std::size_t>(start + at); };
-    while (at < rows && pos() < FRowIds.size() && FRowIds[pos()] < rowid) ++at;
+    while (at < rows && pos() < FRowIds.size() && FRowIds[pos()] < rowid) FWindow[static_cast<std::size_t>(at++)] = FEmptyRow;
     if (at == rows) break;
     if (pos() == FRowIds.size())
       FRowIds.push_back(rowid);
     else if (FRowIds[pos()] != rowid)
       continue;
     TRecord& r = FWindow[static_cast<std::size_t>(at++)];
-    for (int c = 0; c < FieldCount(); ++c)
-      r[static_cast<std::size_t>(c)] = FSelectWindow.Column(c + 1, Fields(c)->DataType());
+    for (std::size_t c = 0; c < FFieldTypes.size(); ++c)
+      r[c] = FSelectWindow.Column(static_cast<int>(c) + 1, FFieldTypes[c]);
   }
   FSelectWindow.Reset();
+  for (; at < rows; ++at) FWindow[static_cast<std::size_t>(at)] = FEmptyRow;
   // The table shrank since it was counted: the rows past its end are gone.
   if (FRowIds.size() < static_cast<std::size_t>(start + rows)) {
     FRowCount = static_cast<int>(FRowIds.size());
