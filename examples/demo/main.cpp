@@ -20,6 +20,7 @@
 #include "examples/demo/DemoMonitors.h"
 #include "examples/demo/DemoChecks.h"
 #include "examples/demo/DemoFaults.h"
+#include "examples/demo/DemoDataset.h"
 #include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Stream.h"
@@ -163,5 +164,6 @@ int main(int argc, char** argv) {
   RunMonitorsDemo();
   DemoChecks();
   DemoFaults();
+  rvdemo::DemoDataset();
   return 0;
 }

@@ -41,6 +41,12 @@ TComponent::TComponent(TComponent* AOwner) {
 }
 
 TComponent::~TComponent() {
+  SendFreeNotifications();
+  DestroyComponents();
+  if (FOwner) FOwner->RemoveComponent(this);
+}
+
+void TComponent::SendFreeNotifications() {
   MarkDestroying();
   // Whoever asked to be told about our end hears it now; the list shrinks as
   // each partner unlinks, and a partner may unlink others meanwhile.
@@ -50,8 +56,6 @@ TComponent::~TComponent() {
     eraseOne(partner->FFreeNotifies, this);
     partner->Notification(this, opRemove);
   }
-  DestroyComponents();
-  if (FOwner) FOwner->RemoveComponent(this);
 }
 
 void TComponent::MarkDestroying() {

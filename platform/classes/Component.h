@@ -80,6 +80,13 @@ class TComponent : public TPersistent {
   TPersistent* GetOwner() const override { return FOwner; }
   std::string GetNamePath() const override { return FName; }
 
+ protected:
+  // Marks the component csDestroying and tells its free-notification
+  // partners now. For a destructor whose partners must still see the
+  // component whole (a data source whose links they detach); the base
+  // destructor does it otherwise.
+  void SendFreeNotifications();
+
  private:
   void MarkDestroying();
   void DestroyComponents();
