@@ -3,7 +3,7 @@
 // does (injected with XTEST) going back into the model. Modal loops are
 // driven from a worker thread that looks at the GUI through Synchronize.
 
-#include "platform/forms/WidgetSetFltk.h"
+#include "testing/forms/FltkWidgetState.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +101,38 @@ std::string describe(TWidgetSet* set) {
 
 // ---- The choice of the set ---------------------------------------------------------------------
 
+// With a live display, building a form, laying it out, changing it and
+// running the loop opens no connection; showing it chooses the real set.
+TEST(FltkSelectionDeathTest, OnlyAShownWindowConnectsToTheDisplay) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr);
+  EXPECT_EXIT(
+      {
+        TWidgetSet* before = nullptr;
+        std::string found;
+        {
+          TDialog dialog;
+          auto* label = add<TLabel>(&dialog.Form, "Label", 10, 60, 0, 0);
+          label->SetAutoSize(true);
+          label->SetCaption("Sent to product support or saved to a file.");
+          dialog.Box->SetChecked(true);
+          dialog.Edit->SetText("text");
+          dialog.Form.Font()->SetSize(10);
+          Application->ProcessMessages();
+          before = CurrentWidgetSet();
+          // Not describe(): asking for the message boxes chooses the set.
+          found = before->Name() + ", " + std::to_string(openSockets()) + " sockets";
+          const TSize fixed = HeadlessWidgetSet()->TextExtent(*label->Font(), label->Caption());
+          if (before != HeadlessWidgetSet() || openSockets() != 0 || label->Width() != fixed.cx) exitWith(false, found);
+          dialog.Form.Show();
+          found = describe(CurrentWidgetSet());
+          dialog.Form.Hide();
+        }
+        exitWith(CurrentWidgetSet()->Name() == "fltk" && openSockets() == 1, found);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 // Each case runs in a fresh process (the choice is made once a process).
 TEST(FltkSelectionDeathTest, TheRealSetIsChosenOnlyWhenADisplayOpensAndOnlyWhenAsked) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -109,7 +141,7 @@ TEST(FltkSelectionDeathTest, TheRealSetIsChosenOnlyWhenADisplayOpensAndOnlyWhenA
         ::unsetenv("DISPLAY");
         TWidgetSet* set = WidgetSet();
         exitWith(set == HeadlessWidgetSet() && !set->Interactive() && openSockets() == 0 &&
-                     MessageBoxService() == &HeadlessMessageBoxes() && !OpenFltkWidgetSet(),
+                     MessageBoxService() == &HeadlessMessageBoxes() && WidgetSet() == set,
                  describe(set));
       },
       ::testing::ExitedWithCode(0), "");
@@ -126,7 +158,7 @@ TEST(FltkSelectionDeathTest, TheRealSetIsChosenOnlyWhenADisplayOpensAndOnlyWhenA
         const int before = openSockets();
         TWidgetSet* set = WidgetSet();
         exitWith(before == 0 && set->Name() == "fltk" && set->Interactive() && openSockets() == 1 &&
-                     MessageBoxService() == &FltkMessageBoxes() && set->ScreenWidth() == 1024 &&
+                     MessageBoxService() == &FormMessageBoxes() && set->ScreenWidth() == 1024 &&
                      set->ScreenHeight() == 768 && Screen->Width() == 1024,
                  describe(set));
       },

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/forms/FltkMirror.h"
+#include "platform/fltk/FltkMirror.h"
 
 namespace rv {
 

@@ -28,7 +28,7 @@
 
 #include "platform/forms/Application.h"
 #include "platform/forms/ExtCtrls.h"
-#include "platform/forms/FltkMirror.h"
+#include "platform/fltk/FltkMirror.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/WidgetSet.h"
