@@ -38,7 +38,7 @@ std::string FltkTooltipText(const std::string& Text);
 // when it shows none.
 Fl_Widget* FltkWidgetOf(const TControl* Control);
 
-// ---- Mirror widgets (FltkWidgets.cpp) ----
+// ---- Mirror widgets (FltkMirrored.cpp, FltkFormWindow.cpp) ----
 
 // The form's window (not shown yet), sized and placed from the model, with
 // no children.
