@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/LogBase.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/os/MapiRecorder.h"
 #include "platform/rtl/FileUtils.h"
 #include "tests/support/TempDir.h"
