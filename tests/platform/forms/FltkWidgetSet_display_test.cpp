@@ -6,6 +6,7 @@
 #include "testing/forms/FltkWidgetState.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -27,6 +28,7 @@
 #include "platform/forms/WidgetSet.h"
 #include "platform/os/X11Display.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileHandle.h"
 #include "tests/support/Environment.h"
 
 // Last: it brings Xlib's macros (None, Bool, Status...).
@@ -480,6 +482,38 @@ TEST(FltkInputDisplay, TheModalLoopServesWorkersWhileItWaitsForTheWindowSystem) 
   EXPECT_EQ(d.Form.ShowModal(), mrIgnore);
   EXPECT_TRUE(onGuiThread);
   EXPECT_EQ(queued, 3);
+}
+
+// A descriptor written by a worker and a timer both end the modal loop's
+// wait in the toolkit, and their handlers run on the GUI thread.
+TEST(FltkInputDisplay, TheModalLoopServesDescriptorSourcesAndTimers) {
+  ASSERT_EQ(WidgetSet()->Name(), "fltk");
+  TDialog d;
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const TFileHandle readEnd(fds[0]), writeEnd(fds[1]);
+  bool readOnGuiThread = false;
+  int ticks = 0;
+  TEventLoop::TSourceId timer = 0;
+  const auto source = EventLoop().AddFdSource(readEnd.Get(), [&](int fd) {
+    char c;
+    readOnGuiThread = ::read(fd, &c, 1) == 1 && IsMainThread();
+    timer = EventLoop().AddTimer(10, [&] {
+      if (++ticks == 2) d.Form.SetModalResult(mrRetry);
+    });
+  });
+  std::atomic<bool> showing{false};
+  d.Form.SetOnShow([&](TObject*) { showing = true; });
+  std::thread writer([&] {
+    PollUntil([&] { return showing.load(); });
+    EXPECT_EQ(::write(writeEnd.Get(), "x", 1), 1);
+  });
+  EXPECT_EQ(d.Form.ShowModal(), mrRetry);
+  writer.join();
+  EventLoop().RemoveFdSource(source);
+  EventLoop().RemoveTimer(timer);
+  EXPECT_TRUE(readOnGuiThread);
+  EXPECT_EQ(ticks, 2);
 }
 
 TEST(FltkInputDisplay, AnExceptionInAClickHandlerReachesTheApplicationAndTheLoopGoesOn) {
