@@ -59,7 +59,7 @@ class TCheckWidget : public TMirrored<Fl_Check_Button> {
 };
 
 
-const bool registered =
+[[maybe_unused]] const bool registered =
     RegisterMirrorFactory(TButton::StaticClass(), [](TControl* c) -> Fl_Widget* {
       return new TButtonWidget(static_cast<TButton*>(c));
     }) &&

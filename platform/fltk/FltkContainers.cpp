@@ -125,7 +125,7 @@ class TBoxWidget : public TMirrored<Fl_Box> {
   bool ClicksItself() const override { return true; }
 };
 
-const bool registered =
+[[maybe_unused]] const bool registered =
     RegisterMirrorFactory(TPanel::StaticClass(), [](TControl* c) -> Fl_Widget* {
       return new TPanelWidget(static_cast<TPanel*>(c));
     }) &&

@@ -102,7 +102,7 @@ class TMemoWidget : private TBufferHolder, public TMirrored<W> {
   }
 };
 
-const bool registered =
+[[maybe_unused]] const bool registered =
     RegisterMirrorFactory(TCustomEdit::StaticClass(), [](TControl* c) -> Fl_Widget* {
       return new TEditWidget(static_cast<TCustomEdit*>(c));
     }) &&

@@ -128,7 +128,7 @@ class TImageWidget : public TMirrored<Fl_Box> {
   std::unique_ptr<Fl_RGB_Image> FScaled;
 };
 
-const bool registered =
+[[maybe_unused]] const bool registered =
     RegisterMirrorFactory(TLabel::StaticClass(), [](TControl* c) -> Fl_Widget* {
       return new TLabelWidget(static_cast<TLabel*>(c));
     }) &&

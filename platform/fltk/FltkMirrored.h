@@ -191,8 +191,7 @@ class TSyncing {
   bool FSaved;
 };
 
-// Buttons and check boxes: the toolkit's click is the control's click.
-
+// A control holding others: the widget is the group of their widgets.
 template <class W>
 class TContainer : public TMirrored<W> {
  public:
@@ -205,7 +204,6 @@ class TContainer : public TMirrored<W> {
  protected:
   bool Container() const override { return true; }
 };
-
 
 // Buttons and check boxes: the toolkit's click is the control's click.
 void clicked(Fl_Widget* widget, void*);

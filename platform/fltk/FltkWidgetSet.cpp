@@ -346,7 +346,7 @@ TWidgetSet* openFltkWidgetSet() {
 }
 
 // Real windows are preferred wherever a display opens.
-const bool registered = (RegisterWidgetSet({"fltk", 10, &openFltkWidgetSet}), true);
+[[maybe_unused]] const bool registered = (RegisterWidgetSet({"fltk", 10, &openFltkWidgetSet}), true);
 
 }  // namespace
 
