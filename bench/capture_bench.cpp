@@ -11,7 +11,7 @@
 
 #include "bench/support/Compare.h"
 #include "platform/classes/Stream.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/os/ScreenCapture.h"
 #include "platform/os/TempFiles.h"
 #include "platform/os/X11Display.h"

@@ -10,7 +10,7 @@
 #include "platform/classes/Stream.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/ExtCtrls.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/os/Beep.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/ScopeGuard.h"

@@ -8,7 +8,7 @@
 #include "platform/classes/Stream.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/rtl/FileHandle.h"
 #include "platform/os/Mapi.h"
 #include "platform/os/ScreenCapture.h"

@@ -8,7 +8,7 @@
 
 #include "platform/classes/Published.h"
 #include "platform/classes/Thread.h"
-#include "platform/forms/WidgetSet.h"
+#include "platform/forms/EventLoop.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Program.h"
 
@@ -185,7 +185,7 @@ void TApplication::ProcessMessages() {
   // message posted meanwhile wakes the next wait.
   ResetMainThreadWake();
   CheckSynchronize();
-  WidgetSet()->ProcessEvents();
+  EventLoop().ProcessEvents();
   // Only what was posted so far: a handler that posts again does not keep
   // this call from returning.
   std::size_t count;
@@ -200,9 +200,9 @@ void TApplication::ProcessMessages() {
 void TApplication::HandleMessage() {
   ResetMainThreadWake();
   bool any = CheckSynchronize();
-  any = WidgetSet()->ProcessEvents() || any;
+  any = EventLoop().ProcessEvents() || any;
   any = ProcessMessage() || any;
-  if (!any && !Terminated() && Idle() && !Terminated()) WidgetSet()->Wait(MainThreadWakeFd(), -1);
+  if (!any && !Terminated() && Idle() && !Terminated()) EventLoop().Wait(-1);
 }
 
 void TApplication::Run() {

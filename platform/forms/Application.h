@@ -101,10 +101,12 @@ class TApplication : public TComponent {
   // another thread it runs on the GUI thread through TThread::Synchronize.
   LRESULT SendMessage(std::uint32_t Msg, WPARAM WParam = 0, LPARAM LParam = 0);
   // Handles what is pending now (calls handed over by threads, window-system
-  // events, the messages posted so far) and returns; never waits.
+  // events, ready sources of the event loop, the messages posted so far)
+  // and returns; never waits.
   void ProcessMessages();
-  // Handles one posted message (with the pending calls and window-system
-  // events); with nothing to handle, runs Idle() and waits for work.
+  // Handles one posted message (with the pending calls, window-system
+  // events and ready sources); with nothing to handle, runs Idle() and waits
+  // in the event loop (EventLoop.h).
   void HandleMessage();
   // Handles messages until Terminate(). Raises EThread off the GUI thread.
   void Run();

@@ -59,12 +59,12 @@ void TControl::Destroying() {
   if (FDestroying) return;
   FDestroying = true;
   markDestroying(this);
-  WidgetSet()->ControlDestroying(this);
+  CurrentWidgetSet()->ControlDestroying(this);
   if (FParent) FParent->RemoveControl(this);
 }
 
 void TControl::NotifyWidgetSet(TControlChange Change) {
-  if (!FDestroying) WidgetSet()->ControlChanged(this, Change);
+  if (!FDestroying) CurrentWidgetSet()->ControlChanged(this, Change);
 }
 
 template <class F>

@@ -16,7 +16,7 @@
 
 #include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/forms/Messages.h"
 #include "platform/rtl/Set.h"
 

@@ -1,7 +1,8 @@
 #pragma once
 // The standard message boxes, shown through a replaceable service. The
 // headless service writes each box to standard error and keeps a record
-// tests can read; the real-window widget set installs its own.
+// tests can read; an interactive widget set, once chosen, brings the
+// form-based boxes.
 
 #include <cstdint>
 #include <deque>
@@ -89,6 +90,11 @@ TMessageBoxService* MessageBoxService();
 // Installs a service (null: the headless one); returns the previous one.
 TMessageBoxService* SetMessageBoxService(TMessageBoxService* Value);
 THeadlessMessageBoxes& HeadlessMessageBoxes();
+// Message boxes as modal forms: the icon of the box's type, the text and
+// the buttons of the set; the answer is the modal result of the button
+// chosen (closing the window gives mrCancel). From a worker thread the box
+// is shown on the GUI thread.
+TMessageBoxService& FormMessageBoxes();
 
 // A box of the given type with its standard caption ("Warning", "Error",
 // "Information", "Confirm"; mtCustom: the application's title).

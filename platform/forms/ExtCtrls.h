@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/forms/Controls.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 
 namespace rv {
 

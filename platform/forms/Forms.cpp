@@ -183,7 +183,7 @@ void TCustomForm::VisibleChanged() {
   }
   const bool wasActive = Active();
   forget(this);
-  WidgetSet()->FormHidden(this);
+  CurrentWidgetSet()->FormHidden(this);
   if (wasActive) {
     if (FOnDeactivate) FOnDeactivate(this);
     activateLastShown();

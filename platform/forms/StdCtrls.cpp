@@ -61,7 +61,7 @@ std::vector<std::string> wrapLines(const TFont& font, const std::string& text, i
       std::string candidate = current;
       if (!candidate.empty()) candidate += ' ';
       candidate += word;
-      if (!current.empty() && WidgetSet()->TextExtent(font, candidate).cx > width) {
+      if (!current.empty() && CurrentWidgetSet()->TextExtent(font, candidate).cx > width) {
         out.push_back(current);
         current = word;
       } else {
@@ -238,7 +238,7 @@ void TLabel::AdjustSize() {
   const std::vector<std::string> lines = FWordWrap ? wrapLines(*Font(), text, Width()) : splitLines(text);
   std::int64_t width = 0, height = 0;
   for (const std::string& line : lines) {
-    const TSize extent = WidgetSet()->TextExtent(*Font(), line.empty() ? " " : line);
+    const TSize extent = CurrentWidgetSet()->TextExtent(*Font(), line.empty() ? " " : line);
     width = std::max<std::int64_t>(width, extent.cx);
     height += extent.cy;
   }
@@ -271,7 +271,7 @@ TGroupBox::TGroupBox(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 void TGroupBox::AdjustClientRect(TRect& Rect) const {
-  Rect.Top += WidgetSet()->TextExtent(*Font(), "0").cy;
+  Rect.Top += CurrentWidgetSet()->TextExtent(*Font(), "0").cy;
   Rect.Left += 2;
   Rect.Top += 2;
   Rect.Right -= 2;

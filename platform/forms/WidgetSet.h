@@ -1,7 +1,10 @@
 #pragma once
-// TWidgetSet: the window system as the framework sees it. The headless set
-// (no display, no windows) is in use until another one is installed; the
-// real-window set installs itself when a display opens.
+// TWidgetSet: the window system as the framework sees it. Widget sets are
+// modules that register themselves (RegisterWidgetSet); the first time a
+// window shows, or the set is asked for (WidgetSet()), the registered set
+// that prefers itself most and can work here (a display opens) is chosen,
+// else the headless set (no display, no windows). Until then the headless
+// set hears the model, so building forms never connects to a display.
 //
 // Forms and controls are model objects that own all their state; a widget
 // set only mirrors them:
@@ -17,8 +20,8 @@
 //   control when its destruction starts, a parent's before its children's.
 // - A modal form is shown with Modal set; ShowModal then runs
 //   Application->HandleMessage(), which asks the set to dispatch its events
-//   (ProcessEvents) and to wait (Wait), until the form's ModalResult is set;
-//   FormHidden follows.
+//   through the event loop (EventLoop.h), whose backend is the set's, until
+//   the form's ModalResult is set; FormHidden follows.
 // - What the user does goes back into the model through the Feed functions
 //   below, never by changing the widgets' own state: the model reacts, then
 //   tells the set what to show. Keys go to the focused widget first; those
@@ -33,8 +36,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/forms/Controls.h"
+#include "platform/forms/EventLoop.h"
 
 namespace rv {
 
@@ -46,12 +51,10 @@ class TWidgetSet {
   virtual ~TWidgetSet() = default;
 
   virtual std::string Name() const = 0;
-  // Returns when WakeFd is readable, the window system has events, or
-  // TimeoutMs passed (-1: no time limit). GUI thread only.
-  virtual void Wait(int WakeFd, int TimeoutMs) = 0;
-  // Dispatches the pending window-system events; true when there were any.
-  // Handlers run guarded (TApplication::RunGuarded).
-  virtual bool ProcessEvents() = 0;
+  // Waiting and dispatching the window system's events; the default has
+  // no window system (PollEventBackend). Handlers of the events run guarded
+  // (TApplication::RunGuarded). GUI thread only.
+  virtual TEventBackend& EventBackend() { return PollEventBackend(); }
   virtual int ScreenWidth() const = 0;
   virtual int ScreenHeight() const = 0;
   // True when a user can see windows and answer them. Without one (the
@@ -69,13 +72,33 @@ class TWidgetSet {
   // height plus a fifth, a space is 3/11 of it wide and other characters
   // 6/11 (8-point text: 13 pixels high, spaces 3 wide, others 6).
   virtual TSize TextExtent(const TFont& Font, std::string_view Text) const;
+  // The window system's handle of a shown form's window (an X window); 0
+  // when the form has no window.
+  virtual unsigned long WindowHandle(const TCustomForm*) const { return 0; }
 };
 
+// A widget set module. Open returns its set, which lives until the library
+// unloads, or null when it can't work here (no display); it is called at
+// most once, on the GUI thread. Modules with a higher Preference are tried
+// first.
+struct TWidgetSetModule {
+  std::string Name;
+  int Preference = 0;
+  TWidgetSet* (*Open)() = nullptr;
+};
+// Modules register while the library loads (a static object of theirs).
+void RegisterWidgetSet(const TWidgetSetModule& Module);
+// The names of the registered modules, most preferred first.
+std::vector<std::string> RegisteredWidgetSets();
+
 // The widget set in use. Not owned: an installed set outlives its use. The
-// first call on the GUI thread chooses: the real-window set when a display
-// opens (WidgetSetFltk.h), else the headless one; before that, and without
-// a display, it is the headless one.
+// first call on the GUI thread chooses one (see above) and, when the set
+// is Interactive, puts the form-based message boxes in place of the
+// headless ones; off the GUI thread it is the set chosen so far.
 TWidgetSet* WidgetSet();
+// The set chosen so far, without choosing: the headless one before the
+// first window shows. What only mirrors the model asks this one.
+TWidgetSet* CurrentWidgetSet();
 // Installs a widget set (null: the headless one); returns the previous one.
 // Installing one before the first choice means there is none: nothing
 // connects to a display then.

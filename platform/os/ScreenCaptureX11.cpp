@@ -9,7 +9,7 @@
 #include <bit>
 #include <cstring>
 
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/os/X11Display.h"
 
 namespace rv {

@@ -9,7 +9,7 @@
 #include "checks/QVLChecks.h"
 #include "platform/classes/FormFile.h"
 #include "platform/forms/ExtCtrls.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "tests/support/CheckEntryForm.h"
 #include "tests/support/RecordingBeep.h"
 

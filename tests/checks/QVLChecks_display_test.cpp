@@ -9,7 +9,7 @@
 
 #include "checks/QVLChecks.h"
 #include "platform/forms/ExtCtrls.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/os/ScreenCapture.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/ScopeGuard.h"

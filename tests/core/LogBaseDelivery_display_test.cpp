@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/LogBase.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/os/MapiRecorder.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/FileHandle.h"

@@ -76,5 +76,48 @@ TEST(ErrorDialogDisplay, TheDefaultDialogIs492x232WithItsControlsAndEscClosesIt)
   EXPECT_EQ(dynamic_cast<TfrmVEVirErrorDialog*>(Screen->ActiveCustomForm()), nullptr) << "Esc closed the dialog";
 }
 
+// The layout is made for an 8-point interface font: drawn in the font the
+// form names, every caption fits its control.
+TEST(ErrorDialogDisplay, EveryCaptionFitsItsControl) {
+  rvtest::TempDir dir;
+  const TExceptionEvent saved = Application->OnException();
+  Application->SetOnException(nullptr);
+  TQVExceptionLog log(nullptr);
+  log.SetLogFile(dir.File("crash.log"));
+  log.SetActive(true);
+  log.SetOptions(log.Options() + TQVLAOptions{laShowSendEMail, laShowSupportLink});
+  log.SendTo()->SetWWW("https://example.org/support");
+  log.SendTo()->SetOptions(log.SendTo()->Options() + TQVLDialogOptions{doEmail, doWeb, doScreenshot});
+
+  std::vector<std::pair<std::string, TFltkWidgetState>> widgets;
+  TDriver driver([&](TDriver& drv) {
+    TfrmVEVirErrorDialog* d = nullptr;
+    if (!drv.Await([&] { return (d = dynamic_cast<TfrmVEVirErrorDialog*>(Screen->ActiveCustomForm())) != nullptr; },
+                   "the dialog"))
+      return;
+    drv.Gui([&] {
+      for (TControl* c : std::initializer_list<TControl*>{d->lblHeader, d->lblProductSite, d->btnClose, d->btnEmail,
+                                                          d->btnGoWEB, d->cbAttachScreenshot, d->gbExceptionReason})
+        widgets.emplace_back(c->Name(), stateOf(c));
+      d->SetModalResult(mrCancel);
+      return true;
+    });
+  });
+  Application->RunGuarded(nullptr, [] { throw EConvertError("'x' is not a valid integer value"); });
+  Application->SetOnException(saved);
+
+  ASSERT_EQ(widgets.size(), 7u);
+  for (const auto& [name, state] : widgets) {
+    SCOPED_TRACE(name + ": " + state.Label);
+    EXPECT_FALSE(state.Label.empty());
+    // 8 points at 96 dots per inch are 11 pixels; a face wider than the
+    // classic one is drawn a little smaller.
+    EXPECT_LE(state.LabelSize, 11);
+    EXPECT_GE(state.LabelSize, 8);
+    EXPECT_LE(state.LabelExtent.cx, state.Bounds.Right - state.Bounds.Left);
+    EXPECT_LE(state.LabelExtent.cy, state.Bounds.Bottom - state.Bounds.Top);
+  }
+}
+
 }  // namespace
 }  // namespace rv

@@ -15,8 +15,7 @@ class TInteractiveWidgetSet : public rv::TWidgetSet {
   TInteractiveWidgetSet& operator=(const TInteractiveWidgetSet&) = delete;
 
   std::string Name() const override { return "interactive-headless"; }
-  void Wait(int WakeFd, int TimeoutMs) override { FInner->Wait(WakeFd, TimeoutMs); }
-  bool ProcessEvents() override { return FInner->ProcessEvents(); }
+  rv::TEventBackend& EventBackend() override { return FInner->EventBackend(); }
   int ScreenWidth() const override { return FInner->ScreenWidth(); }
   int ScreenHeight() const override { return FInner->ScreenHeight(); }
   bool Interactive() const override { return true; }

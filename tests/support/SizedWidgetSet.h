@@ -8,8 +8,6 @@ namespace rvtest {
 
 struct TSizedWidgetSet : rv::TWidgetSet {
   std::string Name() const override { return "sized"; }
-  void Wait(int, int) override {}
-  bool ProcessEvents() override { return false; }
   int ScreenWidth() const override { return 1024; }
   int ScreenHeight() const override { return 768; }
 };

@@ -17,8 +17,8 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/Screen.h"
 #include "platform/forms/WidgetSet.h"
-#include "platform/forms/WidgetSetFltk.h"
 #include "platform/os/X11Display.h"
+#include "testing/forms/FltkWidgetState.h"
 #include "tests/support/Environment.h"
 
 #include <X11/Xlib.h>
@@ -29,6 +29,9 @@
 namespace rv::test {
 
 using namespace std::chrono_literals;
+
+// The X window of a shown form; 0 when the form has no window (yet).
+inline unsigned long FltkWindowHandle(const TCustomForm* Form) { return CurrentWidgetSet()->WindowHandle(Form); }
 
 inline TFltkWidgetState stateOf(const TControl* c) {
   TFltkWidgetState s;
@@ -47,7 +50,7 @@ inline bool pumpUntil(const std::function<bool()>& Done) {
   while (!Done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     Application->ProcessMessages();
-    WidgetSet()->Wait(MainThreadWakeFd(), 20);
+    EventLoop().Wait(20);
   }
   return true;
 }

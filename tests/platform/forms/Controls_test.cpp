@@ -223,8 +223,6 @@ TEST(TControl, AParentDestroysItsChildrenWhoeverOwnsThem) {
 struct TRecordingWidgetSet : TWidgetSet {
   std::vector<std::string> Log;
   std::string Name() const override { return "recording"; }
-  void Wait(int, int) override {}
-  bool ProcessEvents() override { return false; }
   int ScreenWidth() const override { return 0; }
   int ScreenHeight() const override { return 0; }
   void FormShown(TCustomForm* f, bool modal) override { Log.push_back("shown " + f->Name() + (modal ? " modal" : "")); }

@@ -3,9 +3,10 @@
 // does (injected with XTEST) going back into the model. Modal loops are
 // driven from a worker thread that looks at the GUI through Synchronize.
 
-#include "platform/forms/WidgetSetFltk.h"
+#include "testing/forms/FltkWidgetState.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -27,6 +28,7 @@
 #include "platform/forms/WidgetSet.h"
 #include "platform/os/X11Display.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileHandle.h"
 #include "tests/support/Environment.h"
 
 // Last: it brings Xlib's macros (None, Bool, Status...).
@@ -101,6 +103,38 @@ std::string describe(TWidgetSet* set) {
 
 // ---- The choice of the set ---------------------------------------------------------------------
 
+// With a live display, building a form, laying it out, changing it and
+// running the loop opens no connection; showing it chooses the real set.
+TEST(FltkSelectionDeathTest, OnlyAShownWindowConnectsToTheDisplay) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr);
+  EXPECT_EXIT(
+      {
+        TWidgetSet* before = nullptr;
+        std::string found;
+        {
+          TDialog dialog;
+          auto* label = add<TLabel>(&dialog.Form, "Label", 10, 60, 0, 0);
+          label->SetAutoSize(true);
+          label->SetCaption("Sent to product support or saved to a file.");
+          dialog.Box->SetChecked(true);
+          dialog.Edit->SetText("text");
+          dialog.Form.Font()->SetSize(10);
+          Application->ProcessMessages();
+          before = CurrentWidgetSet();
+          // Not describe(): asking for the message boxes chooses the set.
+          found = before->Name() + ", " + std::to_string(openSockets()) + " sockets";
+          const TSize fixed = HeadlessWidgetSet()->TextExtent(*label->Font(), label->Caption());
+          if (before != HeadlessWidgetSet() || openSockets() != 0 || label->Width() != fixed.cx) exitWith(false, found);
+          dialog.Form.Show();
+          found = describe(CurrentWidgetSet());
+          dialog.Form.Hide();
+        }
+        exitWith(CurrentWidgetSet()->Name() == "fltk" && openSockets() == 1, found);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 // Each case runs in a fresh process (the choice is made once a process).
 TEST(FltkSelectionDeathTest, TheRealSetIsChosenOnlyWhenADisplayOpensAndOnlyWhenAsked) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -109,7 +143,7 @@ TEST(FltkSelectionDeathTest, TheRealSetIsChosenOnlyWhenADisplayOpensAndOnlyWhenA
         ::unsetenv("DISPLAY");
         TWidgetSet* set = WidgetSet();
         exitWith(set == HeadlessWidgetSet() && !set->Interactive() && openSockets() == 0 &&
-                     MessageBoxService() == &HeadlessMessageBoxes() && !OpenFltkWidgetSet(),
+                     MessageBoxService() == &HeadlessMessageBoxes() && WidgetSet() == set,
                  describe(set));
       },
       ::testing::ExitedWithCode(0), "");
@@ -126,7 +160,7 @@ TEST(FltkSelectionDeathTest, TheRealSetIsChosenOnlyWhenADisplayOpensAndOnlyWhenA
         const int before = openSockets();
         TWidgetSet* set = WidgetSet();
         exitWith(before == 0 && set->Name() == "fltk" && set->Interactive() && openSockets() == 1 &&
-                     MessageBoxService() == &FltkMessageBoxes() && set->ScreenWidth() == 1024 &&
+                     MessageBoxService() == &FormMessageBoxes() && set->ScreenWidth() == 1024 &&
                      set->ScreenHeight() == 768 && Screen->Width() == 1024,
                  describe(set));
       },
@@ -448,6 +482,38 @@ TEST(FltkInputDisplay, TheModalLoopServesWorkersWhileItWaitsForTheWindowSystem) 
   EXPECT_EQ(d.Form.ShowModal(), mrIgnore);
   EXPECT_TRUE(onGuiThread);
   EXPECT_EQ(queued, 3);
+}
+
+// A descriptor written by a worker and a timer both end the modal loop's
+// wait in the toolkit, and their handlers run on the GUI thread.
+TEST(FltkInputDisplay, TheModalLoopServesDescriptorSourcesAndTimers) {
+  ASSERT_EQ(WidgetSet()->Name(), "fltk");
+  TDialog d;
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const TFileHandle readEnd(fds[0]), writeEnd(fds[1]);
+  bool readOnGuiThread = false;
+  int ticks = 0;
+  TEventLoop::TSourceId timer = 0;
+  const auto source = EventLoop().AddFdSource(readEnd.Get(), [&](int fd) {
+    char c;
+    readOnGuiThread = ::read(fd, &c, 1) == 1 && IsMainThread();
+    timer = EventLoop().AddTimer(10, [&] {
+      if (++ticks == 2) d.Form.SetModalResult(mrRetry);
+    });
+  });
+  std::atomic<bool> showing{false};
+  d.Form.SetOnShow([&](TObject*) { showing = true; });
+  std::thread writer([&] {
+    PollUntil([&] { return showing.load(); });
+    EXPECT_EQ(::write(writeEnd.Get(), "x", 1), 1);
+  });
+  EXPECT_EQ(d.Form.ShowModal(), mrRetry);
+  writer.join();
+  EventLoop().RemoveFdSource(source);
+  EventLoop().RemoveTimer(timer);
+  EXPECT_TRUE(readOnGuiThread);
+  EXPECT_EQ(ticks, 2);
 }
 
 TEST(FltkInputDisplay, AnExceptionInAClickHandlerReachesTheApplicationAndTheLoopGoesOn) {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/os/ScreenCapture.h"
 #include "platform/os/X11Display.h"
 #include "tests/support/TempDir.h"

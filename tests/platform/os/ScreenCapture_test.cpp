@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "tests/support/Environment.h"
 
 namespace rv {

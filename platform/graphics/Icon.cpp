@@ -8,8 +8,8 @@
 
 #include "platform/classes/Published.h"
 #include "platform/classes/Stream.h"
-#include "platform/forms/Graphics.h"
-#include "platform/forms/LittleEndian.h"
+#include "platform/graphics/Graphics.h"
+#include "platform/graphics/LittleEndian.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace rv {

@@ -1,4 +1,4 @@
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -13,7 +13,7 @@
 
 #include "platform/classes/Published.h"
 #include "platform/classes/Stream.h"
-#include "platform/forms/LittleEndian.h"
+#include "platform/graphics/LittleEndian.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace rv {

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/classes/Published.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace rv {

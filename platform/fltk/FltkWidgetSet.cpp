@@ -1,8 +1,7 @@
-// The real-window widget set: the display and the toolkit's loop, the
-// windows of shown forms and the widgets inside them, kept in step with the
-// model.
-
-#include "platform/forms/WidgetSetFltk.h"
+// The real-window widget set (FLTK 1.3 on the X display), a module that
+// registers itself: every shown form is a window and every control on it a
+// toolkit widget, positioned, drawn and answering input as the model says
+// (see WidgetSet.h).
 
 #include <FL/Fl.H>
 #include <FL/Fl_Group.H>
@@ -19,9 +18,9 @@
 #include <new>
 #include <unordered_map>
 
+#include "platform/fltk/FltkEventBackend.h"
+#include "platform/fltk/FltkMirror.h"
 #include "platform/forms/Application.h"
-#include "platform/forms/Dialogs.h"
-#include "platform/forms/FltkMirror.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Screen.h"
 #include "platform/forms/WidgetSet.h"
@@ -48,15 +47,14 @@ struct TDeferredDelete {
 };
 using TWindowPtr = std::unique_ptr<Fl_Window, TDeferredDelete>;
 
-class TFltkWidgetSet : public TWidgetSet {
+class TFltkWidgetSet : public TWidgetSet, private TFltkEventHooks {
  public:
   explicit TFltkWidgetSet(std::unique_ptr<TX11Display> Connection);
   TFltkWidgetSet(const TFltkWidgetSet&) = delete;
   TFltkWidgetSet& operator=(const TFltkWidgetSet&) = delete;
 
   std::string Name() const override { return "fltk"; }
-  void Wait(int WakeFd, int TimeoutMs) override;
-  bool ProcessEvents() override;
+  TEventBackend& EventBackend() override { return FLoop; }
   int ScreenWidth() const override { return FScreenWidth.load(); }
   int ScreenHeight() const override { return FScreenHeight.load(); }
   bool Interactive() const override { return true; }
@@ -66,6 +64,7 @@ class TFltkWidgetSet : public TWidgetSet {
   void ControlChanged(TControl* Control, TControlChange Change) override;
   void ControlDestroying(TControl* Control) override;
   TSize TextExtent(const TFont& Font, std::string_view Text) const override;
+  unsigned long WindowHandle(const TCustomForm* Form) const override;
 
   Fl_Widget* WidgetOf(const TControl* Control) const {
     auto it = FWidgets.find(Control);
@@ -73,11 +72,10 @@ class TFltkWidgetSet : public TWidgetSet {
   }
 
  private:
-  static int Dispatch(int Event, Fl_Window* Window);
-  static void Woken(int Fd, void* Data);
+  void EventHandled(int Event, Fl_Window* Window) override;
+  void EventsDone() override;
   static void DeactivateIfUnfocused(void* Data);
   void WindowFocus(int Event, Fl_Window* Window);
-  void AfterEvents();
   void ApplyFocus();
   void Build(TControl* Control, Fl_Group* Group, int Index);
   void Place(TControl* Control);
@@ -88,13 +86,12 @@ class TFltkWidgetSet : public TWidgetSet {
   void Rebuild(TControl* Control);
 
   std::unique_ptr<TX11Display> FDisplay;
+  TFltkEventBackend FLoop{*this};
   std::atomic<int> FScreenWidth{0};
   std::atomic<int> FScreenHeight{0};
   // The widget of every mirrored control and the window of every shown form.
   std::unordered_map<const TControl*, Fl_Widget*> FWidgets;
   std::unordered_map<const TControl*, TWindowPtr> FWindows;
-  std::uint64_t FEvents = 0;  // events dispatched so far
-  int FDispatching = 0;       // depth of event handlers running
   // Our window that has the keyboard (the window manager's choice), or null.
   Fl_Window* FFocusWindow = nullptr;
 };
@@ -125,7 +122,6 @@ TFltkWidgetSet::TFltkWidgetSet(std::unique_ptr<TX11Display> Connection) : FDispl
   fl_open_display(display);
   FScreenWidth = DisplayWidth(display, DefaultScreen(display));
   FScreenHeight = DisplayHeight(display, DefaultScreen(display));
-  Fl::event_dispatch(&TFltkWidgetSet::Dispatch);
   Fl_Tooltip::color(static_cast<Fl_Color>(FltkColorOf(clInfoBk)));
   Fl_Tooltip::textcolor(static_cast<Fl_Color>(FltkColorOf(clInfoText)));
   if (Application) Fl_Window::default_xclass(Application->Title().c_str());
@@ -133,55 +129,11 @@ TFltkWidgetSet::TFltkWidgetSet(std::unique_ptr<TX11Display> Connection) : FDispl
   instance = this;
 }
 
-// ---- The loop -----------------------------------------------------------------------------
+// ---- Events ------------------------------------------------------------------------------
 
-void TFltkWidgetSet::Woken(int Fd, void*) {
-  // Inside an event handler a toolkit loop of its own (a menu) may be
-  // waiting: it can't serve the queue, and the descriptor would keep waking
-  // it. The next Wait registers it again.
-  if (instance && instance->FDispatching > 0) Fl::remove_fd(Fd, FL_READ);
-}
-
-void TFltkWidgetSet::Wait(int WakeFd, int TimeoutMs) {
-  Fl::add_fd(WakeFd, FL_READ, &TFltkWidgetSet::Woken);
-  struct Unregister {
-    int Fd;
-    ~Unregister() { Fl::remove_fd(Fd, FL_READ); }
-  } unregister{WakeFd};
-  if (TimeoutMs < 0)
-    Fl::wait();
-  else
-    Fl::wait(TimeoutMs / 1000.0);
-  AfterEvents();
-}
-
-bool TFltkWidgetSet::ProcessEvents() {
-  const std::uint64_t before = FEvents;
-  Fl::check();
-  AfterEvents();
-  return FEvents != before;
-}
-
-int TFltkWidgetSet::Dispatch(int Event, Fl_Window* Window) {
-  TFltkWidgetSet* self = instance;
-  if (!self) return Fl::handle_(Event, Window);
-  ++self->FEvents;
-  struct Depth {
-    int& Count;
-    explicit Depth(int& c) : Count(c) { ++Count; }
-    ~Depth() { --Count; }
-  } depth(self->FDispatching);
-  // The model's handlers run guarded (Feed...); this catches what the
-  // mirroring itself may raise, so nothing unwinds through the toolkit.
-  try {
-    const int used = Fl::handle_(Event, Window);
-    if (Event == FL_FOCUS || Event == FL_UNFOCUS) self->WindowFocus(Event, Window);
-    self->ApplyFocus();
-    return used;
-  } catch (...) {
-    if (Application) Application->HandleException(Application);
-    return 1;
-  }
+void TFltkWidgetSet::EventHandled(int Event, Fl_Window* Window) {
+  if (Event == FL_FOCUS || Event == FL_UNFOCUS) WindowFocus(Event, Window);
+  ApplyFocus();
 }
 
 void TFltkWidgetSet::WindowFocus(int Event, Fl_Window* Window) {
@@ -196,7 +148,7 @@ void TFltkWidgetSet::WindowFocus(int Event, Fl_Window* Window) {
   if (!Fl::modal() || Fl::modal() == Window) FeedActivate(form);
 }
 
-void TFltkWidgetSet::AfterEvents() {
+void TFltkWidgetSet::EventsDone() {
   ApplyFocus();
   if (!Application) return;
   // Moving between our own windows is no deactivation: the focus leaving one
@@ -372,47 +324,32 @@ TSize TFltkWidgetSet::TextExtent(const TFont& Font, std::string_view Text) const
   return TSize{static_cast<std::int32_t>(std::min(std::ceil(width), double{INT32_MAX})), fl_height()};
 }
 
-}  // namespace
+unsigned long TFltkWidgetSet::WindowHandle(const TCustomForm* Form) const {
+  Fl_Widget* widget = WidgetOf(Form);
+  Fl_Window* window = widget ? widget->as_window() : nullptr;
+  return window && window->shown() ? fl_xid(window) : 0;
+}
 
-TWidgetSet* OpenFltkWidgetSet() {
-  // The set lives as long as the process, never destroyed: the toolkit keeps
-  // using the display (its fonts, its windows) to the end, and forms
-  // destroyed while the library unloads still reach a working set.
+// The set lives as long as the process, never destroyed: the toolkit keeps
+// using the display (its fonts, its windows) to the end, and forms
+// destroyed while the library unloads still reach a working set.
+TWidgetSet* openFltkWidgetSet() {
   alignas(TFltkWidgetSet) static unsigned char storage[sizeof(TFltkWidgetSet)];
   static TFltkWidgetSet* const set = []() -> TFltkWidgetSet* {
     // The toolkit ends the process when it can't open a display itself:
     // it only ever gets one that is open.
     auto display = std::make_unique<TX11Display>();
     if (!display->Opened()) return nullptr;
-    auto* real = ::new (storage) TFltkWidgetSet(std::move(display));
-    if (MessageBoxService() == &HeadlessMessageBoxes()) SetMessageBoxService(&FltkMessageBoxes());
-    return real;
+    return ::new (storage) TFltkWidgetSet(std::move(display));
   }();
   return set;
 }
 
-bool GetFltkWidgetState(const TControl* Control, TFltkWidgetState& State) {
-  Fl_Widget* widget = instance ? instance->WidgetOf(Control) : nullptr;
-  if (!widget) return false;
-  State = TFltkWidgetState{};
-  State.Kind = MirrorKind(widget);
-  State.Bounds = TRect{widget->x(), widget->y(), widget->x() + widget->w(), widget->y() + widget->h()};
-  Fl_Window* window = widget->as_window();
-  State.Visible = widget->visible_r() && (window ? window->shown() : widget->window() && widget->window()->shown());
-  State.Enabled = widget->active_r();
-  State.Label = widget->label() ? widget->label() : "";
-  State.Tooltip = widget->tooltip() ? widget->tooltip() : "";
-  MirrorContent(widget, State.Text, State.Value);
-  Fl_Widget* focus = Fl::focus();
-  State.Focused = window ? focus == window : focus && widget->contains(focus);
-  State.Modal = window && window->modal();
-  return true;
-}
+// Real windows are preferred wherever a display opens.
+[[maybe_unused]] const bool registered = (RegisterWidgetSet({"fltk", 10, &openFltkWidgetSet}), true);
 
-unsigned long FltkWindowHandle(const TCustomForm* Form) {
-  Fl_Widget* widget = instance ? instance->WidgetOf(Form) : nullptr;
-  Fl_Window* window = widget ? widget->as_window() : nullptr;
-  return window && window->shown() ? fl_xid(window) : 0;
-}
+}  // namespace
+
+Fl_Widget* FltkWidgetOf(const TControl* Control) { return instance ? instance->WidgetOf(Control) : nullptr; }
 
 }  // namespace rv

@@ -1,5 +1,5 @@
-// Message boxes with real windows: a modal form with the icon of the box's
-// type, its text and its buttons, shown by whatever widget set is in use.
+// Message boxes as forms: a modal form with the icon of the box's type, its
+// text and its buttons, shown by whatever widget set is in use.
 
 #include <algorithm>
 #include <array>
@@ -12,7 +12,6 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
-#include "platform/forms/WidgetSetFltk.h"
 
 namespace rv {
 
@@ -148,7 +147,7 @@ class TMessageForm : public TForm {
   }
 };
 
-class TFltkMessageBoxes : public TMessageBoxService {
+class TFormMessageBoxes : public TMessageBoxService {
  public:
   TModalResult Show(const std::string& Caption, const std::string& Text, TMsgDlgType DlgType,
                     TMsgDlgButtons Buttons, int HelpCtx) override {
@@ -164,8 +163,8 @@ class TFltkMessageBoxes : public TMessageBoxService {
 
 }  // namespace
 
-TMessageBoxService& FltkMessageBoxes() {
-  static TFltkMessageBoxes boxes;
+TMessageBoxService& FormMessageBoxes() {
+  static TFormMessageBoxes boxes;
   return boxes;
 }
 

@@ -13,7 +13,7 @@
 #include "platform/classes/Strings.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/rtl/Exceptions.h"
 
 using namespace rv;

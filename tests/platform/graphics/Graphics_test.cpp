@@ -1,4 +1,4 @@
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 
 #include <gtest/gtest.h>
 

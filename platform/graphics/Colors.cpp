@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/rtl/StrUtils.h"
 
 namespace rv {

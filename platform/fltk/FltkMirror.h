@@ -34,7 +34,11 @@ int FltkPlainLabelType();
 // A text for the toolkit's tooltips, which read '@' as a symbol.
 std::string FltkTooltipText(const std::string& Text);
 
-// ---- Mirror widgets (FltkWidgets.cpp) ----
+// The widget (or window) mirroring Control in the real-window set; null
+// when it shows none.
+Fl_Widget* FltkWidgetOf(const TControl* Control);
+
+// ---- Mirror widgets (FltkMirrored.cpp, FltkFormWindow.cpp) ----
 
 // The form's window (not shown yet), sized and placed from the model, with
 // no children.

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <map>
+#include <utility>
 #include <string_view>
 
-#include "platform/forms/FltkMirror.h"
+#include "platform/fltk/FltkMirror.h"
 
 namespace rv {
 
@@ -19,6 +21,31 @@ namespace {
 bool mentions(const std::string& name, std::initializer_list<std::string_view> words) {
   return std::any_of(words.begin(), words.end(),
                      [&](std::string_view w) { return name.find(w) != std::string::npos; });
+}
+
+// Forms are laid out for the classic interface faces: a line is the pixel
+// height plus a fifth, a character 6/11 of the height wide on average (a
+// space 3/11). The toolkit's faces at the same pixel size are taller and
+// wider, so captions would wrap into more lines than their controls hold:
+// the largest size whose line and sample text fit the classic metrics is
+// used. Measured once per face and size (the toolkit needs its display).
+int fittedSize(int Face, int Pixels) {
+  static std::map<std::pair<int, int>, int> fitted;
+  const auto key = std::make_pair(Face, Pixels);
+  if (auto it = fitted.find(key); it != fitted.end()) return it->second;
+  static constexpr std::string_view sample = "The quick brown fox jumps over the lazy dog";
+  const int spaces = static_cast<int>(std::count(sample.begin(), sample.end(), ' '));
+  const int others = static_cast<int>(sample.size()) - spaces;
+  const double classicWidth = spaces * ((3.0 * Pixels + 5) / 11) + others * ((6.0 * Pixels + 5) / 11);
+  const int classicLine = Pixels + (Pixels + 2) / 5;
+  const int smallest = std::max(1, (Pixels * 2 + 2) / 3);
+  int size = Pixels;
+  for (; size > smallest; --size) {
+    fl_font(Face, size);
+    if (fl_height() <= classicLine && fl_width(sample.data(), static_cast<int>(sample.size())) <= classicWidth) break;
+  }
+  fitted.emplace(key, size);
+  return size;
 }
 
 // Virtual-key codes beyond the few the model names.
@@ -91,7 +118,8 @@ void FltkFontOf(const TFont& Font, int& Face, int& Size) {
   // A positive height is the cell: the character itself is about 4/5 of it.
   const long height = Font.Height();
   const long pixels = height < 0 ? -height : height > 0 ? (height * 4 + 2) / 5 : 11;
-  Size = static_cast<int>(std::clamp(pixels, 1L, 512L));
+  // Fitted in the regular face: bold text stays wider than regular.
+  Size = fittedSize(base, static_cast<int>(std::clamp(pixels, 1L, 512L)));
 }
 
 unsigned FltkColorOf(TColor Color) {
