@@ -6,6 +6,7 @@
 
 #include "checks/QVLChecks.h"
 #include "platform/classes/Thread.h"
+#include "platform/forms/EventLoop.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
@@ -33,7 +34,7 @@ void showFor(std::chrono::milliseconds time) {
   const auto end = std::chrono::steady_clock::now() + time;
   while (std::chrono::steady_clock::now() < end) {
     Application->ProcessMessages();
-    WidgetSet()->Wait(MainThreadWakeFd(), 20);
+    EventLoop().Wait(20);
   }
 }
 
