@@ -108,30 +108,11 @@ TQVExceptionLog::TQVExceptionLog(TComponent* AOwner)
   FMapFile->SetMapFileName(ChangeFileExt(Application->ExeName(), ".map"));
   FReport = std::make_unique<TQVSystemReport>(*this, *FMapFile);
   if (ComponentState().Contains(csDesigning)) return;
-  FPreviousOnException = Application->OnException();
-  if (TQVExceptionLog* earlier = FPreviousOnException.Target<TQVExceptionLog>())
-    earlier->FChainedAfter.push_back(this);
-  Application->SetOnException(OwnHandler());
-  FInstalled = true;
+  FExceptionTakeover.TakeOver(Application->OnExceptionSlot(), TExceptionEvent(this, &TQVExceptionLog::DoException));
 }
 
-TQVExceptionLog::~TQVExceptionLog() {
-  if (FInstalled) Unchain();
-}
-
-TExceptionEvent TQVExceptionLog::OwnHandler() { return TExceptionEvent(this, &TQVExceptionLog::DoException); }
-
-void TQVExceptionLog::Unchain() {
-  // Those that saved this handler call the one this saved from now on, so no
-  // chain ever calls a destroyed component.
-  TQVExceptionLog* earlier = FPreviousOnException.Target<TQVExceptionLog>();
-  if (earlier) std::erase(earlier->FChainedAfter, this);
-  for (TQVExceptionLog* later : FChainedAfter) {
-    later->FPreviousOnException = FPreviousOnException;
-    if (earlier) earlier->FChainedAfter.push_back(later);
-  }
-  if (Application && Application->OnException() == OwnHandler()) Application->SetOnException(FPreviousOnException);
-}
+// The takeover lets go of the application's handler with the component.
+TQVExceptionLog::~TQVExceptionLog() = default;
 
 bool TQVExceptionLog::PassesFilter(const Exception& E) const {
   for (const FilterEntry& f : kFilters) {
@@ -157,7 +138,7 @@ void TQVExceptionLog::DoException(TObject* Sender, Exception* E) {
   // write raises: otherwise every later exception would get only the
   // standard box.
   TFlagScope busy(FBusy);
-  if (FPreviousOnException) FPreviousOnException(Sender, E);
+  if (const TExceptionEvent& previous = FExceptionTakeover.Previous()) previous(Sender, E);
   if (FOnException) FOnException(Sender, E);
   if (!Active() || !PassesFilter(*E)) {
     Application->ShowException(E);

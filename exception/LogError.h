@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "core/LogBase.h"
+#include "platform/classes/EventSlot.h"
 #include "platform/classes/Events.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Set.h"
@@ -95,8 +95,8 @@ class TQVExceptionLog : public TQVLogBase {
   // application's exception handler, keeping the one it found to call first.
   explicit TQVExceptionLog(TComponent* AOwner);
   // Puts back the handler it found when the application's handler is still
-  // its own; exception logs installed later that call this one call the one
-  // it found from then on.
+  // its own; components installed later that call this one call the one it
+  // found from then on.
   ~TQVExceptionLog() override;
 
   TQVLErrorDialog ErrorDialog() const { return FErrorDialog; }
@@ -145,8 +145,6 @@ class TQVExceptionLog : public TQVLogBase {
  private:
   bool PassesFilter(const Exception& E) const;
   void ShowExtendedDialog(Exception* E);
-  TExceptionEvent OwnHandler();
-  void Unchain();
 
   TQVLErrorDialog FErrorDialog = edExtended;
   TQVExceptionStandards FFilterStandard;
@@ -160,10 +158,8 @@ class TQVExceptionLog : public TQVLogBase {
   // Set while DoException processes an exception: a re-entrancy mark of the
   // GUI thread, not a lock.
   bool FBusy = false;
-  bool FInstalled = false;
-  TExceptionEvent FPreviousOnException;
-  // Exception logs installed after this one that saved its handler.
-  std::vector<TQVExceptionLog*> FChainedAfter;
+  // The application's exception handler, held from construction on.
+  TEventTakeover<TExceptionEvent> FExceptionTakeover;
   std::unique_ptr<TQVMapFile> FMapFile;
   std::unique_ptr<TQVSystemReport> FReport;
 };

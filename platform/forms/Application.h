@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/classes/Component.h"
+#include "platform/classes/EventSlot.h"
 #include "platform/classes/Events.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Messages.h"
@@ -44,26 +45,37 @@ class TApplication : public TComponent {
   THandle Handle() const { return reinterpret_cast<THandle>(this); }
 
   // ---- Event slots ----
-  TNotifyEvent OnActivate() const { return FOnActivate; }
-  void SetOnActivate(TNotifyEvent Value) { FOnActivate = std::move(Value); }
-  TNotifyEvent OnDeactivate() const { return FOnDeactivate; }
-  void SetOnDeactivate(TNotifyEvent Value) { FOnDeactivate = std::move(Value); }
-  TExceptionEvent OnException() const { return FOnException; }
-  void SetOnException(TExceptionEvent Value) { FOnException = std::move(Value); }
-  TIdleEvent OnIdle() const { return FOnIdle; }
-  void SetOnIdle(TIdleEvent Value) { FOnIdle = std::move(Value); }
-  THelpEvent OnHelp() const { return FOnHelp; }
-  void SetOnHelp(THelpEvent Value) { FOnHelp = std::move(Value); }
-  TNotifyEvent OnHint() const { return FOnHint; }
-  void SetOnHint(TNotifyEvent Value) { FOnHint = std::move(Value); }
-  TMessageEvent OnMessage() const { return FOnMessage; }
-  void SetOnMessage(TMessageEvent Value) { FOnMessage = std::move(Value); }
-  TNotifyEvent OnMinimize() const { return FOnMinimize; }
-  void SetOnMinimize(TNotifyEvent Value) { FOnMinimize = std::move(Value); }
-  TNotifyEvent OnRestore() const { return FOnRestore; }
-  void SetOnRestore(TNotifyEvent Value) { FOnRestore = std::move(Value); }
-  TShowHintEvent OnShowHint() const { return FOnShowHint; }
-  void SetOnShowHint(TShowHintEvent Value) { FOnShowHint = std::move(Value); }
+  // Components take a slot over through its On...Slot() (EventSlot.h).
+  TNotifyEvent OnActivate() const { return FOnActivate.Handler(); }
+  void SetOnActivate(TNotifyEvent Value) { FOnActivate.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnActivateSlot() { return FOnActivate; }
+  TNotifyEvent OnDeactivate() const { return FOnDeactivate.Handler(); }
+  void SetOnDeactivate(TNotifyEvent Value) { FOnDeactivate.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnDeactivateSlot() { return FOnDeactivate; }
+  TExceptionEvent OnException() const { return FOnException.Handler(); }
+  void SetOnException(TExceptionEvent Value) { FOnException.Set(std::move(Value)); }
+  TEventSlot<TExceptionEvent>& OnExceptionSlot() { return FOnException; }
+  TIdleEvent OnIdle() const { return FOnIdle.Handler(); }
+  void SetOnIdle(TIdleEvent Value) { FOnIdle.Set(std::move(Value)); }
+  TEventSlot<TIdleEvent>& OnIdleSlot() { return FOnIdle; }
+  THelpEvent OnHelp() const { return FOnHelp.Handler(); }
+  void SetOnHelp(THelpEvent Value) { FOnHelp.Set(std::move(Value)); }
+  TEventSlot<THelpEvent>& OnHelpSlot() { return FOnHelp; }
+  TNotifyEvent OnHint() const { return FOnHint.Handler(); }
+  void SetOnHint(TNotifyEvent Value) { FOnHint.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnHintSlot() { return FOnHint; }
+  TMessageEvent OnMessage() const { return FOnMessage.Handler(); }
+  void SetOnMessage(TMessageEvent Value) { FOnMessage.Set(std::move(Value)); }
+  TEventSlot<TMessageEvent>& OnMessageSlot() { return FOnMessage; }
+  TNotifyEvent OnMinimize() const { return FOnMinimize.Handler(); }
+  void SetOnMinimize(TNotifyEvent Value) { FOnMinimize.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnMinimizeSlot() { return FOnMinimize; }
+  TNotifyEvent OnRestore() const { return FOnRestore.Handler(); }
+  void SetOnRestore(TNotifyEvent Value) { FOnRestore.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnRestoreSlot() { return FOnRestore; }
+  TShowHintEvent OnShowHint() const { return FOnShowHint.Handler(); }
+  void SetOnShowHint(TShowHintEvent Value) { FOnShowHint.Set(std::move(Value)); }
+  TEventSlot<TShowHintEvent>& OnShowHintSlot() { return FOnShowHint; }
 
   // ---- What raises them (the widget set and the forms call these) ----
   // The application gained or lost the focus; OnActivate/OnDeactivate on a
@@ -139,16 +151,16 @@ class TApplication : public TComponent {
   std::deque<TMsg> FQueue;
   std::vector<TWindowHook> FHooks;
 
-  TNotifyEvent FOnActivate;
-  TNotifyEvent FOnDeactivate;
-  TExceptionEvent FOnException;
-  TIdleEvent FOnIdle;
-  THelpEvent FOnHelp;
-  TNotifyEvent FOnHint;
-  TMessageEvent FOnMessage;
-  TNotifyEvent FOnMinimize;
-  TNotifyEvent FOnRestore;
-  TShowHintEvent FOnShowHint;
+  TEventSlot<TNotifyEvent> FOnActivate;
+  TEventSlot<TNotifyEvent> FOnDeactivate;
+  TEventSlot<TExceptionEvent> FOnException;
+  TEventSlot<TIdleEvent> FOnIdle;
+  TEventSlot<THelpEvent> FOnHelp;
+  TEventSlot<TNotifyEvent> FOnHint;
+  TEventSlot<TMessageEvent> FOnMessage;
+  TEventSlot<TNotifyEvent> FOnMinimize;
+  TEventSlot<TNotifyEvent> FOnRestore;
+  TEventSlot<TShowHintEvent> FOnShowHint;
 };
 
 // The application object: created when the library loads (on the thread
