@@ -11,6 +11,7 @@
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Program.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace rv {
 
@@ -116,6 +117,13 @@ bool TApplication::HelpCommand(std::uint16_t Command, std::int32_t Data) {
   // There is no help viewer to hand the command to when CallHelp stays true.
   bool CallHelp = true;
   return FOnHelp ? FOnHelp(Command, Data, CallHelp) : false;
+}
+
+bool TApplication::HelpContext(std::int32_t Context) { return HelpCommand(HELP_CONTEXT, Context); }
+
+bool TApplication::HelpKeyword(const std::string& Keyword) {
+  TemporaryChange keyword(FCurrentHelpKeyword, Keyword);
+  return HelpCommand(HELP_KEY, 0);
 }
 
 bool TApplication::Idle() {

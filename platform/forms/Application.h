@@ -28,6 +28,9 @@ using TIdleEvent = Closure<void(TObject* Sender, bool& Done)>;
 using THelpEvent = Closure<bool(std::uint16_t Command, std::int32_t Data, bool& CallHelp)>;
 using TMessageEvent = Closure<void(TMsg& Msg, bool& Handled)>;
 using TShowHintEvent = Closure<void(std::string& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+// Help commands (HelpCommand's Command).
+constexpr std::uint16_t HELP_CONTEXT = 0x0001;
+constexpr std::uint16_t HELP_KEY = 0x0101;
 // Sees a main-window message before the window does; true consumes it.
 using TWindowHook = Closure<bool(TMessage& Message)>;
 
@@ -95,6 +98,12 @@ class TApplication : public TComponent {
   void DoShowHint(std::string& HintStr, bool& CanShow, THintInfo& HintInfo);
   // Asks OnHelp; its answer, false without a handler.
   bool HelpCommand(std::uint16_t Command, std::int32_t Data);
+  // Help on a context number: HelpCommand(HELP_CONTEXT, Context).
+  bool HelpContext(std::int32_t Context);
+  // Help on a keyword: HelpCommand(HELP_KEY, 0). A 32-bit Data can't carry
+  // the text, so OnHelp reads it from CurrentHelpKeyword() meanwhile.
+  bool HelpKeyword(const std::string& Keyword);
+  const std::string& CurrentHelpKeyword() const { return FCurrentHelpKeyword; }
   // The queue is empty: OnIdle (guarded). True when the loop may wait for
   // the next message (Done).
   bool Idle();
@@ -144,6 +153,7 @@ class TApplication : public TComponent {
 
   std::string FTitle;
   std::string FHint;
+  std::string FCurrentHelpKeyword;
   bool FActive = false;
   bool FMinimized = false;
   std::atomic<bool> FTerminated{false};

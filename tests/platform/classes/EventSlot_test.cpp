@@ -52,8 +52,8 @@ TEST(EventSlot, AChainStaysWholeWhateverOrderItsMembersLetGoIn) {
     for (int index : order) {
       std::erase(live, holders[index]->Name);
       holders[index].reset();
-      EXPECT_EQ(fire(slot), live) << "after letting go of " << "abc"[index] << " in order " << order[0] << order[1]
-                                  << order[2];
+      EXPECT_EQ(fire(slot), live) << "after letting go of "
+                                  << "abc"[index] << " in order " << order[0] << order[1] << order[2];
     }
   } while (std::next_permutation(order.begin(), order.end()));
 }
