@@ -94,12 +94,14 @@ void TApplication::Deactivate() {
 void TApplication::Minimize() {
   if (FMinimized) return;
   FMinimized = true;
+  WidgetSet()->ApplicationMinimized(true);
   if (FOnMinimize) FOnMinimize(this);
 }
 
 void TApplication::Restore() {
   if (!FMinimized) return;
   FMinimized = false;
+  WidgetSet()->ApplicationMinimized(false);
   if (FOnRestore) FOnRestore(this);
 }
 
@@ -164,6 +166,13 @@ LRESULT TApplication::SendMessage(std::uint32_t Msg, WPARAM WParam, LPARAM LPara
   TMessage message{Msg, WParam, LParam, 0};
   TThread::Synchronize(nullptr, [&] { MainWindowProc(message); });
   return message.Result;
+}
+
+bool TApplication::FilterInput(TMsg& Msg) {
+  Msg.time = tickCount();
+  bool handled = false;
+  if (FOnMessage) FOnMessage(Msg, handled);
+  return handled;
 }
 
 bool TApplication::ProcessMessage() {

@@ -86,7 +86,8 @@ class TApplication : public TComponent {
   void Activate();
   void Deactivate();
   bool Active() const { return FActive; }
-  // OnMinimize/OnRestore on a change only.
+  // OnMinimize/OnRestore on a change only; the widget set iconifies or
+  // restores the windows first.
   void Minimize();
   void Restore();
   bool Minimized() const { return FMinimized; }
@@ -116,6 +117,10 @@ class TApplication : public TComponent {
   void UnhookMainWindow(TWindowHook Hook);
 
   // ---- The message loop ----
+  // Input that the widget set turned into a message passes OnMessage like a
+  // queued one; true when OnMessage handled it (the input then goes no
+  // further).
+  bool FilterInput(TMsg& Msg);
   // Queues a message for the main window; any thread.
   void PostMessage(std::uint32_t Msg, WPARAM WParam = 0, LPARAM LParam = 0);
   // Hands a message to the main window at once and returns its Result. From
