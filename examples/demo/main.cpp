@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/LogBase.h"
+#include "examples/demo/DemoAppLog.h"
 #include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Stream.h"
@@ -83,6 +84,8 @@ int main() {
   xmlLog->WriteAsString("START", "demo started");
   xmlLog->WriteAsFloat("RATIO", 2.5);
   auditLog->WriteAsString("USER", "signed in");
+
+  RunAppLogDemo();
 
   // The loop: one handler does its work, another raises; the exception
   // reaches the application's handler with its class, message and address.
