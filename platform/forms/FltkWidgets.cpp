@@ -63,14 +63,6 @@ std::string withoutMarks(const std::string& caption) {
   return out;
 }
 
-// Hints are "short|long": the tooltip shows the short part, the
-// application's Hint the long one.
-std::string shortHint(const std::string& hint) { return hint.substr(0, hint.find('|')); }
-std::string longHint(const std::string& hint) {
-  const std::size_t bar = hint.find('|');
-  return bar == std::string::npos ? hint : hint.substr(bar + 1);
-}
-
 std::vector<std::string> splitAtNewlines(const std::string& text) {
   std::vector<std::string> lines(1);
   for (char c : text) {
@@ -207,7 +199,7 @@ class TMirrored : public W, public TMirror {
     TControl* c = Control();
     if (c->Visible() != static_cast<bool>(this->visible())) c->Visible() ? this->show() : this->hide();
     if (c->Enabled() != static_cast<bool>(this->active())) c->Enabled() ? this->activate() : this->deactivate();
-    const std::string tip = c->ShowHint() ? shortHint(c->Hint()) : std::string();
+    const std::string tip = c->ShowHint() ? GetShortHint(c->Hint()) : std::string();
     this->copy_tooltip(tip.empty() ? nullptr : FltkTooltipText(tip).c_str());
     this->color(FltkColorOf(c->Color()));
     int face = 0, size = 0;
@@ -807,6 +799,11 @@ class TFormWindow : public TContainer<Fl_Double_Window> {
       case FL_ENTER:
       case FL_MOVE: PointerMoved(); break;
       case FL_LEAVE: PointerLeft(); break;
+      // Unmapped while still shown: the window manager iconified it.
+      case FL_HIDE:
+        if (shown()) Iconified(true);
+        break;
+      case FL_SHOW: Iconified(false); break;
       default: break;
     }
     return used;
@@ -837,29 +834,23 @@ class TFormWindow : public TContainer<Fl_Double_Window> {
   void PointerLeft() {
     if (!FBelow) return;
     FBelow = nullptr;
-    Application->RunGuarded(Application, [] { Application->SetHint({}); });
+    if (TControl* form = Control()) FeedPointerLeave(form);
     this->cursor(FL_CURSOR_DEFAULT);
+  }
+
+  void Iconified(bool Iconic) {
+    if (auto* form = static_cast<TCustomForm*>(Control())) FeedIconify(form, Iconic);
   }
 
   // Before its tooltip can show: the application's hint and OnShowHint.
   static void Entered(TMirror& Mirror, TControl& Control) {
-    const std::string hint = Control.Hint();
-    Application->RunGuarded(Application, [&] { Application->SetHint(longHint(hint)); });
-    if (!Control.ShowHint() || hint.empty()) return;
-    std::string text = shortHint(hint);
-    bool canShow = true;
-    THintInfo info;
-    info.HintControl = &Control;
-    info.HintPos = TPoint{Fl::event_x_root(), Fl::event_y_root() + 16};
-    info.HintMaxWidth = Fl::w();
-    info.HintColor = clInfoBk;
-    info.CursorRect = Control.ClientRect();
+    FeedPointerEnter(&Control);
     auto* widget = dynamic_cast<Fl_Widget*>(&Mirror);
-    info.CursorPos = TPoint{Fl::event_x() - widget->x(), Fl::event_y() - widget->y()};
-    info.HintStr = text;
-    Application->RunGuarded(Application, [&] { Application->DoShowHint(text, canShow, info); });
-    if (Mirror.Control() == &Control)
-      widget->copy_tooltip(canShow && !text.empty() ? FltkTooltipText(text).c_str() : nullptr);
+    THintInfo info;
+    const bool show =
+        FeedHintShowing(&Control, TPoint{Fl::event_x() - widget->x(), Fl::event_y() - widget->y()},
+                        TPoint{Fl::event_x_root(), Fl::event_y_root() + 16}, info);
+    if (Mirror.Control() == &Control) widget->copy_tooltip(show ? FltkTooltipText(info.HintStr).c_str() : nullptr);
   }
 
   // Compared, never followed: it may be gone.

@@ -17,11 +17,13 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/FltkMirror.h"
+#include "platform/forms/FltkSettingsWatch.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Screen.h"
 #include "platform/forms/WidgetSet.h"
@@ -60,6 +62,7 @@ class TFltkWidgetSet : public TWidgetSet {
   int ScreenWidth() const override { return FScreenWidth.load(); }
   int ScreenHeight() const override { return FScreenHeight.load(); }
   bool Interactive() const override { return true; }
+  void ApplicationMinimized(bool Minimized) override;
 
   void FormShown(TCustomForm* Form, bool Modal) override;
   void FormHidden(TCustomForm* Form) override;
@@ -94,6 +97,8 @@ class TFltkWidgetSet : public TWidgetSet {
   std::unordered_map<const TControl*, Fl_Widget*> FWidgets;
   std::unordered_map<const TControl*, TWindowPtr> FWindows;
   std::uint64_t FEvents = 0;  // events dispatched so far
+  // Made once the toolkit has the display.
+  std::optional<TDesktopSettingsWatch> FSettingsWatch;
   int FDispatching = 0;       // depth of event handlers running
   // Our window that has the keyboard (the window manager's choice), or null.
   Fl_Window* FFocusWindow = nullptr;
@@ -130,6 +135,7 @@ TFltkWidgetSet::TFltkWidgetSet(std::unique_ptr<TX11Display> Connection) : FDispl
   Fl_Tooltip::textcolor(static_cast<Fl_Color>(FltkColorOf(clInfoText)));
   if (Application) Fl_Window::default_xclass(Application->Title().c_str());
   FltkPlainLabelType();
+  FSettingsWatch.emplace();
   instance = this;
 }
 
@@ -218,7 +224,8 @@ void TFltkWidgetSet::DeactivateIfUnfocused(void* Data) {
 
 void TFltkWidgetSet::ApplyFocus() {
   // A menu holding the pointer keeps the focus until it closes.
-  if (!Screen || Fl::grab()) return;
+  // Focusing a widget maps its window: iconified windows stay so.
+  if (!Screen || Fl::grab() || (Application && Application->Minimized())) return;
   TCustomForm* form = Screen->ActiveCustomForm();
   Fl_Widget* window = WidgetOf(form);
   if (!window || (Fl::modal() && Fl::modal() != window)) return;
@@ -389,6 +396,16 @@ TWidgetSet* OpenFltkWidgetSet() {
     return real;
   }();
   return set;
+}
+
+void TFltkWidgetSet::ApplicationMinimized(bool Minimized) {
+  for (const auto& [form, window] : FWindows) {
+    if (!window->shown()) continue;
+    if (Minimized)
+      window->iconize();
+    else
+      window->show();
+  }
 }
 
 bool GetFltkWidgetState(const TControl* Control, TFltkWidgetState& State) {
