@@ -250,30 +250,6 @@ TEST_F(AppLogTest, ActivatingTwiceHooksOnceAndTheDesignerHooksNever) {
   EXPECT_TRUE(Application->OnIdle() == before);
 }
 
-TEST_F(AppLogTest, ItsCallbacksAreStoredAfterTheBaseProperties) {
-  std::vector<std::string> names;
-  for (const TPropInfo* p : TQVAppLog::StaticClass().Properties()) names.push_back(p->Name);
-  const std::vector<std::string> tail{"Active",
-                                      "LogFile",
-                                      "SendTo",
-                                      "Formatting",
-                                      "OnActivate",
-                                      "OnDeactivate",
-                                      "OnException",
-                                      "OnIdle",
-                                      "OnHelp",
-                                      "OnHint",
-                                      "OnMessage",
-                                      "OnMinimize",
-                                      "OnRestore",
-                                      "OnShowHint",
-                                      "OnSettingsChanged",
-                                      "OnActiveControlChange",
-                                      "OnActiveFormChange"};
-  ASSERT_GE(names.size(), tail.size());
-  EXPECT_EQ(std::vector<std::string>(names.end() - static_cast<std::ptrdiff_t>(tail.size()), names.end()), tail);
-}
-
 // ---- Chains of components, let go of in every order
 // ------------------------------------
 

@@ -60,16 +60,15 @@ TEST_F(AppEventsTest, IdleWithDoneFalseIsCalledAgainWithoutWaiting) {
     Done = false;
     if (++idle == 5) app.Terminate();
   });
-  // Should the loop wait after all, this ends it instead of hanging.
+  // Should the loop wait after all, this ends it (with too few idle calls)
+  // instead of hanging.
   std::jthread rescue([&app](std::stop_token stop) {
     for (int i = 0; i < 500 && !stop.stop_requested(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (!stop.stop_requested()) app.PostMessage(WM_QUIT);
   });
-  const auto start = std::chrono::steady_clock::now();
   app.Run();
   rescue.request_stop();
-  EXPECT_EQ(idle, 5);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4)) << "the loop waited while not done";
+  EXPECT_EQ(idle, 5) << "the loop waited while not done";
 }
 
 struct HelpCase {
