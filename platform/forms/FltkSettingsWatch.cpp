@@ -50,7 +50,10 @@ TDesktopSettingsWatch::~TDesktopSettingsWatch() {
 
 void TDesktopSettingsWatch::FollowSettingsOwner() {
   FOwner = XGetSelectionOwner(fl_display, FSelection);
-  if (FOwner != None) selectMore(FOwner, PropertyChangeMask);
+  if (FOwner == None) return;
+  selectMore(FOwner, PropertyChangeMask);
+  // A round trip: settings the new manager sets from now on are seen.
+  XSync(fl_display, False);
 }
 
 void TDesktopSettingsWatch::SettingsChanged() {
