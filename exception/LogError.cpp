@@ -124,39 +124,20 @@ TQVExceptionLog::TQVExceptionLog(TComponent* AOwner)
   FMapFile->SetMapFileName(ChangeFileExt(Application->ExeName(), ".map"));
   FReport = std::make_unique<TQVSystemReport>(*this, *FMapFile);
   if (ComponentState().Contains(csDesigning)) return;
-  FPreviousOnException = Application->OnException();
-  if (TQVExceptionLog* earlier = FPreviousOnException.Target<TQVExceptionLog>())
-    earlier->FChainedAfter.push_back(this);
-  Application->SetOnException(OwnHandler());
-  FInstalled = true;
+  FExceptionTakeover.TakeOver(Application->OnExceptionSlot(), TExceptionEvent(this, &TQVExceptionLog::DoException));
   FFaultHandling = std::make_unique<TFaultHandling>(static_cast<TLastChanceReceiver&>(*this));
 }
 
-TQVExceptionLog::~TQVExceptionLog() {
-  if (FInstalled) Unchain();
-}
+// The takeover lets go of the application's handler with the component.
+TQVExceptionLog::~TQVExceptionLog() = default;
 
 void TQVExceptionLog::SetFormats(TQVLFormats Value) {
   FFormats = Value;
-  const bool wanted = FInstalled && FFormats.Contains(lfCallStack);
+  const bool wanted = FExceptionTakeover.Holding() && FFormats.Contains(lfCallStack);
   if (!wanted)
     FCallStackRequest.reset();
   else if (!FCallStackRequest)
     FCallStackRequest = std::make_unique<TCallStackRequest>();
-}
-
-TExceptionEvent TQVExceptionLog::OwnHandler() { return TExceptionEvent(this, &TQVExceptionLog::DoException); }
-
-void TQVExceptionLog::Unchain() {
-  // Those that saved this handler call the one this saved from now on, so no
-  // chain ever calls a destroyed component.
-  TQVExceptionLog* earlier = FPreviousOnException.Target<TQVExceptionLog>();
-  if (earlier) std::erase(earlier->FChainedAfter, this);
-  for (TQVExceptionLog* later : FChainedAfter) {
-    later->FPreviousOnException = FPreviousOnException;
-    if (earlier) earlier->FChainedAfter.push_back(later);
-  }
-  if (Application && Application->OnException() == OwnHandler()) Application->SetOnException(FPreviousOnException);
 }
 
 bool TQVExceptionLog::PassesFilter(const Exception& E) const {
@@ -183,7 +164,7 @@ void TQVExceptionLog::DoException(TObject* Sender, Exception* E) {
   // write raises: otherwise every later exception would get only the
   // standard box.
   TFlagScope busy(FBusy);
-  if (FPreviousOnException) FPreviousOnException(Sender, E);
+  if (const TExceptionEvent& previous = FExceptionTakeover.Previous()) previous(Sender, E);
   if (FOnException) FOnException(Sender, E);
   if (!Active() || !PassesFilter(*E)) {
     Application->ShowException(E);

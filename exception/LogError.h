@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "core/LogBase.h"
+#include "platform/classes/EventSlot.h"
 #include "platform/classes/Events.h"
 #include "platform/os/Symbolizer.h"
 #include "platform/rtl/Exceptions.h"
@@ -117,8 +117,8 @@ class TQVExceptionLog : public TQVLogBase, private TLastChanceReceiver {
   // application's exception handler, keeping the one it found to call first.
   explicit TQVExceptionLog(TComponent* AOwner);
   // Puts back the handler it found when the application's handler is still
-  // its own; exception logs installed later that call this one call the one
-  // it found from then on.
+  // its own; components installed later that call this one call the one it
+  // found from then on.
   ~TQVExceptionLog() override;
 
   TQVLErrorDialog ErrorDialog() const { return FErrorDialog; }
@@ -170,8 +170,6 @@ class TQVExceptionLog : public TQVLogBase, private TLastChanceReceiver {
   void LastChance() noexcept override;
   bool PassesFilter(const Exception& E) const;
   void ShowExtendedDialog(Exception* E);
-  TExceptionEvent OwnHandler();
-  void Unchain();
 
   TQVLErrorDialog FErrorDialog = edExtended;
   TQVExceptionStandards FFilterStandard;
@@ -185,10 +183,8 @@ class TQVExceptionLog : public TQVLogBase, private TLastChanceReceiver {
   // Set while DoException processes an exception: a re-entrancy mark of the
   // GUI thread, not a lock.
   bool FBusy = false;
-  bool FInstalled = false;
-  TExceptionEvent FPreviousOnException;
-  // Exception logs installed after this one that saved its handler.
-  std::vector<TQVExceptionLog*> FChainedAfter;
+  // The application's exception handler, held from construction on.
+  TEventTakeover<TExceptionEvent> FExceptionTakeover;
   std::unique_ptr<TQVMapFile> FMapFile;
   std::unique_ptr<TQVSystemReport> FReport;
   // Held while lfCallStack is in Formats (not in the designer).

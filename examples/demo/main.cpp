@@ -21,6 +21,7 @@
 #include "examples/demo/DemoChecks.h"
 #include "examples/demo/DemoFaults.h"
 #include "examples/demo/DemoDataset.h"
+#include "examples/demo/DemoAppLog.h"
 #include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Stream.h"
@@ -104,6 +105,8 @@ int main(int argc, char** argv) {
   xmlLog->WriteAsString("START", "demo started");
   xmlLog->WriteAsFloat("RATIO", 2.5);
   auditLog->WriteAsString("USER", "signed in");
+
+  RunAppLogDemo();
 
   // The loop: one handler does its work, another raises; the exception
   // reaches the application's handler with its class, message and address.

@@ -47,6 +47,11 @@ class TFormWindow : public TContainer<Fl_Double_Window> {
       case FL_ENTER:
       case FL_MOVE: PointerMoved(); break;
       case FL_LEAVE: PointerLeft(); break;
+      // Unmapped while still shown: the window manager iconified it.
+      case FL_HIDE:
+        if (shown()) Iconified(true);
+        break;
+      case FL_SHOW: Iconified(false); break;
       default: break;
     }
     return used;
@@ -77,29 +82,23 @@ class TFormWindow : public TContainer<Fl_Double_Window> {
   void PointerLeft() {
     if (!FBelow) return;
     FBelow = nullptr;
-    Application->RunGuarded(Application, [] { Application->SetHint({}); });
+    if (TControl* form = Control()) FeedPointerLeave(form);
     this->cursor(FL_CURSOR_DEFAULT);
+  }
+
+  void Iconified(bool Iconic) {
+    if (auto* form = static_cast<TCustomForm*>(Control())) FeedIconify(form, Iconic);
   }
 
   // Before its tooltip can show: the application's hint and OnShowHint.
   static void Entered(TMirror& Mirror, TControl& Control) {
-    const std::string hint = Control.Hint();
-    Application->RunGuarded(Application, [&] { Application->SetHint(longHint(hint)); });
-    if (!Control.ShowHint() || hint.empty()) return;
-    std::string text = shortHint(hint);
-    bool canShow = true;
-    THintInfo info;
-    info.HintControl = &Control;
-    info.HintPos = TPoint{Fl::event_x_root(), Fl::event_y_root() + 16};
-    info.HintMaxWidth = Fl::w();
-    info.HintColor = clInfoBk;
-    info.CursorRect = Control.ClientRect();
+    FeedPointerEnter(&Control);
     auto* widget = dynamic_cast<Fl_Widget*>(&Mirror);
-    info.CursorPos = TPoint{Fl::event_x() - widget->x(), Fl::event_y() - widget->y()};
-    info.HintStr = text;
-    Application->RunGuarded(Application, [&] { Application->DoShowHint(text, canShow, info); });
-    if (Mirror.Control() == &Control)
-      widget->copy_tooltip(canShow && !text.empty() ? FltkTooltipText(text).c_str() : nullptr);
+    THintInfo info;
+    const bool show =
+        FeedHintShowing(&Control, TPoint{Fl::event_x() - widget->x(), Fl::event_y() - widget->y()},
+                        TPoint{Fl::event_x_root(), Fl::event_y_root() + 16}, info);
+    if (Mirror.Control() == &Control) widget->copy_tooltip(show ? FltkTooltipText(info.HintStr).c_str() : nullptr);
   }
 
   // Compared, never followed: it may be gone.

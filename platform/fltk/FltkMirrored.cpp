@@ -54,12 +54,6 @@ std::string withoutMarks(const std::string& caption) {
   return out;
 }
 
-std::string shortHint(const std::string& hint) { return hint.substr(0, hint.find('|')); }
-std::string longHint(const std::string& hint) {
-  const std::size_t bar = hint.find('|');
-  return bar == std::string::npos ? hint : hint.substr(bar + 1);
-}
-
 std::vector<std::string> splitAtNewlines(const std::string& text) {
   std::vector<std::string> lines(1);
   for (char c : text) {

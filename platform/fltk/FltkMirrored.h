@@ -28,12 +28,10 @@ namespace rv {
 std::string toolkitLines(const std::string& text);
 // A caption without its accelerator marks ("&&" shows as "&").
 std::string withoutMarks(const std::string& caption);
-// Hints are "short|long": the tooltip shows the short part, the
-// application's Hint the long one.
-std::string shortHint(const std::string& hint);
-std::string longHint(const std::string& hint);
+// The lines of a text, split at each newline.
 std::vector<std::string> splitAtNewlines(const std::string& text);
-// A toolkit image of a graphic (bitmaps opaque, icons with their alpha), or
+// A toolkit image of a graphic (bitmaps opaque unless transparent, icons
+// with their alpha), or
 // null for none. The pixels are copied into Pixels, which must outlive it.
 std::unique_ptr<Fl_RGB_Image> imageOf(const TGraphic* graphic, std::vector<unsigned char>& pixels);
 
@@ -144,7 +142,7 @@ class TMirrored : public W, public TMirror {
     TControl* c = Control();
     if (c->Visible() != static_cast<bool>(this->visible())) c->Visible() ? this->show() : this->hide();
     if (c->Enabled() != static_cast<bool>(this->active())) c->Enabled() ? this->activate() : this->deactivate();
-    const std::string tip = c->ShowHint() ? shortHint(c->Hint()) : std::string();
+    const std::string tip = c->ShowHint() ? GetShortHint(c->Hint()) : std::string();
     this->copy_tooltip(tip.empty() ? nullptr : FltkTooltipText(tip).c_str());
     this->color(FltkColorOf(c->Color()));
     int face = 0, size = 0;

@@ -16,10 +16,12 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/fltk/FltkEventBackend.h"
 #include "platform/fltk/FltkMirror.h"
+#include "platform/fltk/FltkSettingsWatch.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Screen.h"
@@ -58,6 +60,7 @@ class TFltkWidgetSet : public TWidgetSet, private TFltkEventHooks {
   int ScreenWidth() const override { return FScreenWidth.load(); }
   int ScreenHeight() const override { return FScreenHeight.load(); }
   bool Interactive() const override { return true; }
+  void ApplicationMinimized(bool Minimized) override;
 
   void FormShown(TCustomForm* Form, bool Modal) override;
   void FormHidden(TCustomForm* Form) override;
@@ -92,6 +95,8 @@ class TFltkWidgetSet : public TWidgetSet, private TFltkEventHooks {
   // The widget of every mirrored control and the window of every shown form.
   std::unordered_map<const TControl*, Fl_Widget*> FWidgets;
   std::unordered_map<const TControl*, TWindowPtr> FWindows;
+  // Made once the toolkit has the display.
+  std::optional<TDesktopSettingsWatch> FSettingsWatch;
   // Our window that has the keyboard (the window manager's choice), or null.
   Fl_Window* FFocusWindow = nullptr;
 };
@@ -126,6 +131,7 @@ TFltkWidgetSet::TFltkWidgetSet(std::unique_ptr<TX11Display> Connection) : FDispl
   Fl_Tooltip::textcolor(static_cast<Fl_Color>(FltkColorOf(clInfoText)));
   if (Application) Fl_Window::default_xclass(Application->Title().c_str());
   FltkPlainLabelType();
+  FSettingsWatch.emplace();
   instance = this;
 }
 
@@ -170,7 +176,8 @@ void TFltkWidgetSet::DeactivateIfUnfocused(void* Data) {
 
 void TFltkWidgetSet::ApplyFocus() {
   // A menu holding the pointer keeps the focus until it closes.
-  if (!Screen || Fl::grab()) return;
+  // Focusing a widget maps its window: iconified windows stay so.
+  if (!Screen || Fl::grab() || (Application && Application->Minimized())) return;
   TCustomForm* form = Screen->ActiveCustomForm();
   Fl_Widget* window = WidgetOf(form);
   if (!window || (Fl::modal() && Fl::modal() != window)) return;
@@ -343,6 +350,16 @@ TWidgetSet* openFltkWidgetSet() {
     return ::new (storage) TFltkWidgetSet(std::move(display));
   }();
   return set;
+}
+
+void TFltkWidgetSet::ApplicationMinimized(bool Minimized) {
+  for (const auto& [form, window] : FWindows) {
+    if (!window->shown()) continue;
+    if (Minimized)
+      window->iconize();
+    else
+      window->show();
+  }
 }
 
 // Real windows are preferred wherever a display opens.

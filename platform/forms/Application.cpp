@@ -11,6 +11,7 @@
 #include "platform/forms/EventLoop.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Program.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace rv {
 
@@ -93,12 +94,14 @@ void TApplication::Deactivate() {
 void TApplication::Minimize() {
   if (FMinimized) return;
   FMinimized = true;
+  WidgetSet()->ApplicationMinimized(true);
   if (FOnMinimize) FOnMinimize(this);
 }
 
 void TApplication::Restore() {
   if (!FMinimized) return;
   FMinimized = false;
+  WidgetSet()->ApplicationMinimized(false);
   if (FOnRestore) FOnRestore(this);
 }
 
@@ -116,6 +119,13 @@ bool TApplication::HelpCommand(std::uint16_t Command, std::int32_t Data) {
   // There is no help viewer to hand the command to when CallHelp stays true.
   bool CallHelp = true;
   return FOnHelp ? FOnHelp(Command, Data, CallHelp) : false;
+}
+
+bool TApplication::HelpContext(std::int32_t Context) { return HelpCommand(HELP_CONTEXT, Context); }
+
+bool TApplication::HelpKeyword(const std::string& Keyword) {
+  TemporaryChange keyword(FCurrentHelpKeyword, Keyword);
+  return HelpCommand(HELP_KEY, 0);
 }
 
 bool TApplication::Idle() {
@@ -156,6 +166,13 @@ LRESULT TApplication::SendMessage(std::uint32_t Msg, WPARAM WParam, LPARAM LPara
   TMessage message{Msg, WParam, LParam, 0};
   TThread::Synchronize(nullptr, [&] { MainWindowProc(message); });
   return message.Result;
+}
+
+bool TApplication::FilterInput(TMsg& Msg) {
+  Msg.time = tickCount();
+  bool handled = false;
+  if (FOnMessage) FOnMessage(Msg, handled);
+  return handled;
 }
 
 bool TApplication::ProcessMessage() {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/classes/Component.h"
+#include "platform/classes/EventSlot.h"
 #include "platform/classes/Events.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Messages.h"
@@ -27,6 +28,9 @@ using TIdleEvent = Closure<void(TObject* Sender, bool& Done)>;
 using THelpEvent = Closure<bool(std::uint16_t Command, std::int32_t Data, bool& CallHelp)>;
 using TMessageEvent = Closure<void(TMsg& Msg, bool& Handled)>;
 using TShowHintEvent = Closure<void(std::string& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+// Help commands (HelpCommand's Command).
+constexpr std::uint16_t HELP_CONTEXT = 0x0001;
+constexpr std::uint16_t HELP_KEY = 0x0101;
 // Sees a main-window message before the window does; true consumes it.
 using TWindowHook = Closure<bool(TMessage& Message)>;
 
@@ -44,26 +48,37 @@ class TApplication : public TComponent {
   THandle Handle() const { return reinterpret_cast<THandle>(this); }
 
   // ---- Event slots ----
-  TNotifyEvent OnActivate() const { return FOnActivate; }
-  void SetOnActivate(TNotifyEvent Value) { FOnActivate = std::move(Value); }
-  TNotifyEvent OnDeactivate() const { return FOnDeactivate; }
-  void SetOnDeactivate(TNotifyEvent Value) { FOnDeactivate = std::move(Value); }
-  TExceptionEvent OnException() const { return FOnException; }
-  void SetOnException(TExceptionEvent Value) { FOnException = std::move(Value); }
-  TIdleEvent OnIdle() const { return FOnIdle; }
-  void SetOnIdle(TIdleEvent Value) { FOnIdle = std::move(Value); }
-  THelpEvent OnHelp() const { return FOnHelp; }
-  void SetOnHelp(THelpEvent Value) { FOnHelp = std::move(Value); }
-  TNotifyEvent OnHint() const { return FOnHint; }
-  void SetOnHint(TNotifyEvent Value) { FOnHint = std::move(Value); }
-  TMessageEvent OnMessage() const { return FOnMessage; }
-  void SetOnMessage(TMessageEvent Value) { FOnMessage = std::move(Value); }
-  TNotifyEvent OnMinimize() const { return FOnMinimize; }
-  void SetOnMinimize(TNotifyEvent Value) { FOnMinimize = std::move(Value); }
-  TNotifyEvent OnRestore() const { return FOnRestore; }
-  void SetOnRestore(TNotifyEvent Value) { FOnRestore = std::move(Value); }
-  TShowHintEvent OnShowHint() const { return FOnShowHint; }
-  void SetOnShowHint(TShowHintEvent Value) { FOnShowHint = std::move(Value); }
+  // Components take a slot over through its On...Slot() (EventSlot.h).
+  TNotifyEvent OnActivate() const { return FOnActivate.Handler(); }
+  void SetOnActivate(TNotifyEvent Value) { FOnActivate.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnActivateSlot() { return FOnActivate; }
+  TNotifyEvent OnDeactivate() const { return FOnDeactivate.Handler(); }
+  void SetOnDeactivate(TNotifyEvent Value) { FOnDeactivate.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnDeactivateSlot() { return FOnDeactivate; }
+  TExceptionEvent OnException() const { return FOnException.Handler(); }
+  void SetOnException(TExceptionEvent Value) { FOnException.Set(std::move(Value)); }
+  TEventSlot<TExceptionEvent>& OnExceptionSlot() { return FOnException; }
+  TIdleEvent OnIdle() const { return FOnIdle.Handler(); }
+  void SetOnIdle(TIdleEvent Value) { FOnIdle.Set(std::move(Value)); }
+  TEventSlot<TIdleEvent>& OnIdleSlot() { return FOnIdle; }
+  THelpEvent OnHelp() const { return FOnHelp.Handler(); }
+  void SetOnHelp(THelpEvent Value) { FOnHelp.Set(std::move(Value)); }
+  TEventSlot<THelpEvent>& OnHelpSlot() { return FOnHelp; }
+  TNotifyEvent OnHint() const { return FOnHint.Handler(); }
+  void SetOnHint(TNotifyEvent Value) { FOnHint.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnHintSlot() { return FOnHint; }
+  TMessageEvent OnMessage() const { return FOnMessage.Handler(); }
+  void SetOnMessage(TMessageEvent Value) { FOnMessage.Set(std::move(Value)); }
+  TEventSlot<TMessageEvent>& OnMessageSlot() { return FOnMessage; }
+  TNotifyEvent OnMinimize() const { return FOnMinimize.Handler(); }
+  void SetOnMinimize(TNotifyEvent Value) { FOnMinimize.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnMinimizeSlot() { return FOnMinimize; }
+  TNotifyEvent OnRestore() const { return FOnRestore.Handler(); }
+  void SetOnRestore(TNotifyEvent Value) { FOnRestore.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnRestoreSlot() { return FOnRestore; }
+  TShowHintEvent OnShowHint() const { return FOnShowHint.Handler(); }
+  void SetOnShowHint(TShowHintEvent Value) { FOnShowHint.Set(std::move(Value)); }
+  TEventSlot<TShowHintEvent>& OnShowHintSlot() { return FOnShowHint; }
 
   // ---- What raises them (the widget set and the forms call these) ----
   // The application gained or lost the focus; OnActivate/OnDeactivate on a
@@ -71,7 +86,8 @@ class TApplication : public TComponent {
   void Activate();
   void Deactivate();
   bool Active() const { return FActive; }
-  // OnMinimize/OnRestore on a change only.
+  // OnMinimize/OnRestore on a change only; the widget set iconifies or
+  // restores the windows first.
   void Minimize();
   void Restore();
   bool Minimized() const { return FMinimized; }
@@ -83,6 +99,12 @@ class TApplication : public TComponent {
   void DoShowHint(std::string& HintStr, bool& CanShow, THintInfo& HintInfo);
   // Asks OnHelp; its answer, false without a handler.
   bool HelpCommand(std::uint16_t Command, std::int32_t Data);
+  // Help on a context number: HelpCommand(HELP_CONTEXT, Context).
+  bool HelpContext(std::int32_t Context);
+  // Help on a keyword: HelpCommand(HELP_KEY, 0). A 32-bit Data can't carry
+  // the text, so OnHelp reads it from CurrentHelpKeyword() meanwhile.
+  bool HelpKeyword(const std::string& Keyword);
+  const std::string& CurrentHelpKeyword() const { return FCurrentHelpKeyword; }
   // The queue is empty: OnIdle (guarded). True when the loop may wait for
   // the next message (Done).
   bool Idle();
@@ -95,6 +117,10 @@ class TApplication : public TComponent {
   void UnhookMainWindow(TWindowHook Hook);
 
   // ---- The message loop ----
+  // Input that the widget set turned into a message passes OnMessage like a
+  // queued one; true when OnMessage handled it (the input then goes no
+  // further).
+  bool FilterInput(TMsg& Msg);
   // Queues a message for the main window; any thread.
   void PostMessage(std::uint32_t Msg, WPARAM WParam = 0, LPARAM LParam = 0);
   // Hands a message to the main window at once and returns its Result. From
@@ -134,6 +160,7 @@ class TApplication : public TComponent {
 
   std::string FTitle;
   std::string FHint;
+  std::string FCurrentHelpKeyword;
   bool FActive = false;
   bool FMinimized = false;
   std::atomic<bool> FTerminated{false};
@@ -141,16 +168,16 @@ class TApplication : public TComponent {
   std::deque<TMsg> FQueue;
   std::vector<TWindowHook> FHooks;
 
-  TNotifyEvent FOnActivate;
-  TNotifyEvent FOnDeactivate;
-  TExceptionEvent FOnException;
-  TIdleEvent FOnIdle;
-  THelpEvent FOnHelp;
-  TNotifyEvent FOnHint;
-  TMessageEvent FOnMessage;
-  TNotifyEvent FOnMinimize;
-  TNotifyEvent FOnRestore;
-  TShowHintEvent FOnShowHint;
+  TEventSlot<TNotifyEvent> FOnActivate;
+  TEventSlot<TNotifyEvent> FOnDeactivate;
+  TEventSlot<TExceptionEvent> FOnException;
+  TEventSlot<TIdleEvent> FOnIdle;
+  TEventSlot<THelpEvent> FOnHelp;
+  TEventSlot<TNotifyEvent> FOnHint;
+  TEventSlot<TMessageEvent> FOnMessage;
+  TEventSlot<TNotifyEvent> FOnMinimize;
+  TEventSlot<TNotifyEvent> FOnRestore;
+  TEventSlot<TShowHintEvent> FOnShowHint;
 };
 
 // The application object: created when the library loads (on the thread

@@ -36,6 +36,8 @@ const TClass& TControl::StaticClass() {
           .Property("Enabled", &TControl::Enabled, &TControl::SetEnabled, true)
           .Property("Font", &TControl::Font)
           .Stored([](const TControl& c) { return !c.ParentFont(); })
+          .Property("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext, 0)
+          .Property("HelpKeyword", &TControl::HelpKeyword, &TControl::SetHelpKeyword)
           .Property("Hint", &TControl::Hint, &TControl::SetHint)
           .Property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, false)
           .Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true)
@@ -243,6 +245,13 @@ TCustomForm* GetParentForm(const TControl* Control) {
   if (!Control) return nullptr;
   while (Control->Parent()) Control = Control->Parent();
   return dynamic_cast<TCustomForm*>(const_cast<TControl*>(Control));
+}
+
+std::string GetShortHint(const std::string& Hint) { return Hint.substr(0, Hint.find('|')); }
+
+std::string GetLongHint(const std::string& Hint) {
+  const std::size_t bar = Hint.find('|');
+  return bar == std::string::npos ? Hint : Hint.substr(bar + 1);
 }
 
 }  // namespace rv

@@ -103,6 +103,8 @@ constexpr std::uint16_t VK_TAB = 0x09;
 constexpr std::uint16_t VK_RETURN = 0x0D;
 constexpr std::uint16_t VK_ESCAPE = 0x1B;
 constexpr std::uint16_t VK_SPACE = 0x20;
+constexpr std::uint16_t VK_F1 = 0x70;
+constexpr std::uint16_t VK_F24 = 0x87;
 enum TShiftStateItem : std::uint8_t { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = Set<TShiftStateItem, std::uint8_t>;
 
@@ -207,6 +209,12 @@ class TControl : public TComponent {
   void SetShowHint(bool Value);
   bool ParentShowHint() const { return FParentShowHint; }
   void SetParentShowHint(bool Value);
+  // What F1 on the control asks the application's help about: the keyword
+  // when there is one, else a non-zero context; else the parent's.
+  std::int32_t HelpContext() const { return FHelpContext; }
+  void SetHelpContext(std::int32_t Value) { FHelpContext = Value; }
+  const std::string& HelpKeyword() const { return FHelpKeyword; }
+  void SetHelpKeyword(const std::string& Value) { FHelpKeyword = Value; }
 
   // ---- Appearance ----
   TCursor Cursor() const { return FCursor; }
@@ -285,6 +293,8 @@ class TControl : public TComponent {
   TWinControl* FParent = nullptr;
   std::string FText;
   std::string FHint;
+  std::int32_t FHelpContext = 0;
+  std::string FHelpKeyword;
   bool FShowHint = false;
   bool FParentShowHint = true;
   TCursor FCursor = crDefault;
@@ -387,5 +397,10 @@ class TWinControl : public TControl {
   bool FTabStop = false;
   int FAlignLevel = 0;
 };
+
+// A hint is "short|long": tooltips show the short part; without a '|' both
+// are the whole hint.
+std::string GetShortHint(const std::string& Hint);
+std::string GetLongHint(const std::string& Hint);
 
 }  // namespace rv

@@ -331,6 +331,25 @@ TButton* TCustomForm::FindButton(bool (TButton::*Flag)() const) const {
   return nullptr;
 }
 
+namespace {
+
+// F1: the help of the nearest control up from Control that has any.
+bool askHelp(TControl* Control) {
+  for (TControl* c = Control; c; c = c->Parent()) {
+    if (!c->HelpKeyword().empty()) {
+      Application->HelpKeyword(c->HelpKeyword());
+      return true;
+    }
+    if (c->HelpContext() != 0) {
+      Application->HelpContext(c->HelpContext());
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 bool TCustomForm::HandleAccelerator(char Key) {
   std::vector<TControl*> controls;
   collectControls(this, controls);
@@ -365,6 +384,7 @@ bool TCustomForm::HandleKey(std::uint16_t Key, TShiftState Shift) {
       if (!button) button = FindButton(&TButton::Default);
       break;
     case VK_ESCAPE: button = FindButton(&TButton::Cancel); break;
+    case VK_F1: return !alt && !Shift.Contains(ssShift) && askHelp(focused ? static_cast<TControl*>(focused) : this);
     case VK_SPACE:
       if (auto* box = dynamic_cast<TCheckBox*>(focused)) {
         box->Toggle();

@@ -66,6 +66,9 @@ constexpr std::uint32_t WM_QUIT = 0x0012;
 constexpr std::uint32_t WM_WININICHANGE = 0x001A;
 // The system's settings changed; the same message as WM_WININICHANGE.
 constexpr std::uint32_t WM_SETTINGCHANGE = WM_WININICHANGE;
+constexpr std::uint32_t WM_KEYDOWN = 0x0100;
+constexpr std::uint32_t WM_MOUSEMOVE = 0x0200;
+constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
 constexpr std::uint32_t WM_USER = 0x0400;
 
 }  // namespace rv

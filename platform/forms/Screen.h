@@ -3,6 +3,7 @@
 // tells about their changes; the forms layer keeps it up to date.
 
 #include "platform/classes/Component.h"
+#include "platform/classes/EventSlot.h"
 #include "platform/classes/Events.h"
 
 namespace rv {
@@ -21,10 +22,12 @@ class TScreen : public TComponent {
   TCustomForm* ActiveCustomForm() const { return FActiveCustomForm; }
   TWinControl* ActiveControl() const { return FActiveControl; }
 
-  TNotifyEvent OnActiveControlChange() const { return FOnActiveControlChange; }
-  void SetOnActiveControlChange(TNotifyEvent Value) { FOnActiveControlChange = std::move(Value); }
-  TNotifyEvent OnActiveFormChange() const { return FOnActiveFormChange; }
-  void SetOnActiveFormChange(TNotifyEvent Value) { FOnActiveFormChange = std::move(Value); }
+  TNotifyEvent OnActiveControlChange() const { return FOnActiveControlChange.Handler(); }
+  void SetOnActiveControlChange(TNotifyEvent Value) { FOnActiveControlChange.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnActiveControlChangeSlot() { return FOnActiveControlChange; }
+  TNotifyEvent OnActiveFormChange() const { return FOnActiveFormChange.Handler(); }
+  void SetOnActiveFormChange(TNotifyEvent Value) { FOnActiveFormChange.Set(std::move(Value)); }
+  TEventSlot<TNotifyEvent>& OnActiveFormChangeSlot() { return FOnActiveFormChange; }
 
   // In pixels, from the widget set (0 without a display).
   int Width() const;
@@ -41,8 +44,8 @@ class TScreen : public TComponent {
   TForm* FActiveForm = nullptr;
   TCustomForm* FActiveCustomForm = nullptr;
   TWinControl* FActiveControl = nullptr;
-  TNotifyEvent FOnActiveControlChange;
-  TNotifyEvent FOnActiveFormChange;
+  TEventSlot<TNotifyEvent> FOnActiveControlChange;
+  TEventSlot<TNotifyEvent> FOnActiveFormChange;
 };
 
 // The screen object: created when the library loads, destroyed when it

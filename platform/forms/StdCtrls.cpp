@@ -21,7 +21,9 @@ bool notParentColor(const TControl& c) { return !c.ParentColor(); }
 // Keys a text control takes: everything but the dialog keys and Alt
 // combinations (accelerators).
 bool isTextKey(std::uint16_t key, TShiftState shift) {
-  return !shift.Contains(ssAlt) && key != VK_TAB && key != VK_RETURN && key != VK_ESCAPE;
+  // Function keys (F1: help) are the form's.
+  return !shift.Contains(ssAlt) && key != VK_TAB && key != VK_RETURN && key != VK_ESCAPE &&
+         (key < VK_F1 || key > VK_F24);
 }
 
 // A caption as shown: accelerator marks removed ("&&" shows as "&").

@@ -69,6 +69,7 @@ void TWidgetSet::FormShown(TCustomForm*, bool) {}
 void TWidgetSet::FormHidden(TCustomForm*) {}
 void TWidgetSet::ControlChanged(TControl*, TControlChange) {}
 void TWidgetSet::ControlDestroying(TControl*) {}
+void TWidgetSet::ApplicationMinimized(bool) {}
 
 TSize TWidgetSet::TextExtent(const TFont& Font, std::string_view Text) const {
   const std::int64_t h = std::min<std::int64_t>(std::llabs(Font.Height()), 1 << 16);

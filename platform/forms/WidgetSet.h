@@ -61,6 +61,9 @@ class TWidgetSet {
   // headless set) nothing would ever close a dialog that waits for a user,
   // so components that would show one choose a non-interactive way instead.
   virtual bool Interactive() const { return false; }
+  // Application->Minimize()/Restore(): iconify or restore the forms' windows
+  // (the default has none).
+  virtual void ApplicationMinimized(bool Minimized);
 
   // ---- Mirroring the model (the defaults ignore it) ----
   virtual void FormShown(TCustomForm* Form, bool Modal);
@@ -125,5 +128,21 @@ void FeedFocus(TWinControl* Control);
 void FeedActivate(TCustomForm* Form);
 // The close box of a form's window (TCustomForm::Close).
 void FeedClose(TCustomForm* Form);
+// No window of ours has the input focus any more (a move between two of our
+// own windows is none): the application is deactivated. FeedActivate
+// activates it again.
+void FeedDeactivate();
+// The window manager iconified or restored a form's window: the application
+// is minimized or restored.
+void FeedIconify(TCustomForm* Form, bool Iconic);
+// The pointer entered or left a control: the application's Hint follows the
+// short part of its hint (or its nearest parent's). A WM_MOUSEMOVE passes
+// OnMessage first.
+void FeedPointerEnter(TControl* Control);
+void FeedPointerLeave(TControl* Control);
+// Before a control's tooltip shows: Info is filled in from the control and
+// the positions given, and OnShowHint may change it. True when the tooltip
+// is to show Info.HintStr.
+bool FeedHintShowing(TControl* Control, TPoint CursorPos, TPoint HintPos, THintInfo& Info);
 
 }  // namespace rv
