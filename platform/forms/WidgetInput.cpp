@@ -2,7 +2,7 @@
 
 #include "platform/forms/Application.h"
 #include "platform/forms/Forms.h"
-#include "platform/forms/Graphics.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/WidgetSet.h"
 
