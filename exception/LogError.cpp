@@ -11,6 +11,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Utf16.h"
 
 namespace rv {
@@ -63,18 +64,6 @@ const FilterEntry kFilters[] = {
     RV_FILTER(2, InvalidGraphic),  RV_FILTER(2, InvalidGraphicOperation),
 };
 #undef RV_FILTER
-
-// Sets a flag for a scope and clears it on every path out.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 }  // namespace
 
@@ -156,7 +145,7 @@ void TQVExceptionLog::DoException(TObject* Sender, Exception* E) {
   // Cleared on every path out, also when a handler, the map reader or the
   // write raises: otherwise every later exception would get only the
   // standard box.
-  TFlagScope busy(FBusy);
+  TemporaryChange busy(FBusy, true);
   if (FPreviousOnException) FPreviousOnException(Sender, E);
   if (FOnException) FOnException(Sender, E);
   if (!Active() || !PassesFilter(*E)) {
@@ -267,11 +256,7 @@ void TQVExceptionLog::ShowExtendedDialog(Exception* E) {
 void TQVExceptionLog::ActivateMail(TObject* /*Sender*/, bool IncludeScreenshot) {
   TQVLSendTo& sendTo = *SendTo();
   // Put back on every path, also when the mail raises.
-  struct TRestore {
-    TQVLSendTo& SendTo;
-    bool Saved;
-    ~TRestore() { SendTo.SetAttachScreenShot(Saved); }
-  } restore{sendTo, sendTo.AttachScreenShot()};
+  TScopeExit restore([&sendTo, saved = sendTo.AttachScreenShot()] { sendTo.SetAttachScreenShot(saved); });
   sendTo.SetAttachScreenShot(IncludeScreenshot);
   SendLogByMail();
 }
