@@ -1,6 +1,4 @@
-#include <limits.h>
 #include <pthread.h>
-#include <pwd.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/utsname.h>
@@ -22,6 +20,7 @@
 #include <thread>
 
 #include "platform/os/SystemInfo.h"
+#include "platform/os/UserAndHost.h"
 #include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Utf16.h"
 
@@ -181,18 +180,13 @@ std::string ClassicComputerName(std::string_view HostName) {
   return Utf16Truncate(printable(UpperCase(label)), 15);
 }
 
-std::string TLinuxSystemInfo::ComputerName() {
-  // One byte more than gethostname may fill, so the name is always ended.
-  char name[HOST_NAME_MAX + 2] = {};
-  if (::gethostname(name, HOST_NAME_MAX + 1) != 0) return {};
-  return ClassicComputerName(name);
-}
+std::string TLinuxSystemInfo::ComputerName() { return ClassicComputerName(HostName()); }
 
 std::string TLinuxSystemInfo::UserName() {
   // The user database is read once per effective user: a lookup reads
   // /etc/passwd (or asks a directory service) every time.
   std::lock_guard<std::mutex> guard(FUserLock);
-  const uid_t uid = ::geteuid();
+  const unsigned uid = EffectiveUserId();
   if (FUserKnown && FUserId == uid) return FUserName;
   FUserName = LookUpUserName(uid);
   FUserId = uid;
@@ -200,17 +194,7 @@ std::string TLinuxSystemInfo::UserName() {
   return FUserName;
 }
 
-std::string TLinuxSystemInfo::LookUpUserName(unsigned Uid) {
-  const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::string buffer(hint > 0 ? static_cast<std::size_t>(hint) : 1024, '\0');
-  passwd entry{};
-  passwd* found = nullptr;
-  int rc = 0;
-  while ((rc = ::getpwuid_r(Uid, &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
-         buffer.size() < (std::size_t{1} << 20))
-    buffer.resize(buffer.size() * 2);
-  return rc == 0 && found && found->pw_name ? printable(found->pw_name) : std::string();
-}
+std::string TLinuxSystemInfo::LookUpUserName(unsigned Uid) { return printable(UserNameOf(Uid)); }
 
 TMemoryStatus TLinuxSystemInfo::MemoryStatus() {
   const std::string meminfo = readFile(FRoot + "/proc/meminfo");
