@@ -12,6 +12,7 @@
 #include "platform/classes/Thread.h"
 #include "platform/forms/WidgetSet.h"
 #include "platform/forms/WidgetSetFltk.h"
+#include "platform/rtl/Service.h"
 #include "platform/rtl/Utf16.h"
 
 namespace rv {
@@ -32,7 +33,8 @@ class THeadlessWidgetSet : public TWidgetSet {
 };
 
 THeadlessWidgetSet headless;
-std::atomic<TWidgetSet*> current{&headless};
+// Nothing installed: the headless set.
+TService<TWidgetSet> widgetSet([]() -> TWidgetSet& { return headless; });
 // Set once the set in use is chosen: by the first question on the GUI
 // thread, or by installing one.
 std::atomic<bool> decided{false};
@@ -42,8 +44,7 @@ std::atomic<bool> decided{false};
 // asks never does; one that installs its own set never asks.
 void choose() {
   if (decided.exchange(true)) return;
-  TWidgetSet* expected = &headless;
-  if (TWidgetSet* real = OpenFltkWidgetSet()) current.compare_exchange_strong(expected, real);
+  if (TWidgetSet* real = OpenFltkWidgetSet()) widgetSet.InstallIfNone(real);
 }
 
 }  // namespace
@@ -68,12 +69,13 @@ TWidgetSet* WidgetSet() {
   // The toolkit belongs to the GUI thread: other threads get the headless
   // set until the GUI thread asked.
   if (!decided.load() && IsMainThread()) choose();
-  return current.load();
+  return &widgetSet.Get();
 }
 
 TWidgetSet* SetWidgetSet(TWidgetSet* Value) {
   decided = true;
-  return current.exchange(Value ? Value : &headless);
+  TWidgetSet* previous = widgetSet.Install(Value == &headless ? nullptr : Value);
+  return previous ? previous : &headless;
 }
 
 }  // namespace rv

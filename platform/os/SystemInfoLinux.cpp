@@ -21,6 +21,7 @@
 
 #include "platform/os/SystemInfo.h"
 #include "platform/os/UserAndHost.h"
+#include "platform/rtl/Service.h"
 #include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Utf16.h"
 
@@ -171,7 +172,12 @@ class TRealtimeScope {
   bool FRaised = false;
 };
 
-std::atomic<TSystemInfo*> installedInfo{nullptr};
+TSystemInfo& linuxSystemInfo() {
+  static TLinuxSystemInfo linuxInfo;
+  return linuxInfo;
+}
+
+TService<TSystemInfo> systemInfo(linuxSystemInfo);
 
 }  // namespace
 
@@ -259,12 +265,8 @@ std::vector<TDisplayDevice> TLinuxSystemInfo::DisplayDevices() {
   return devices;
 }
 
-TSystemInfo& SystemInfo() {
-  if (TSystemInfo* info = installedInfo.load()) return *info;
-  static TLinuxSystemInfo linuxInfo;
-  return linuxInfo;
-}
+TSystemInfo& SystemInfo() { return systemInfo.Get(); }
 
-TSystemInfo* SetSystemInfo(TSystemInfo* Info) { return installedInfo.exchange(Info); }
+TSystemInfo* SetSystemInfo(TSystemInfo* Info) { return systemInfo.Install(Info); }
 
 }  // namespace rv

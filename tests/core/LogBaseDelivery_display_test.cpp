@@ -4,7 +4,7 @@
 
 #include "core/LogBase.h"
 #include "platform/forms/Graphics.h"
-#include "platform/os/MapiRecorder.h"
+#include "testing/os/MapiRecorder.h"
 #include "platform/rtl/FileUtils.h"
 #include "tests/support/TempDir.h"
 
