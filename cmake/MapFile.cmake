@@ -32,26 +32,3 @@ function(revuziva_add_map target)
     COMMENT "Writing the map file of ${target}"
     VERBATIM)
 endfunction()
-
-# The map tests use fixture programs of known layout (built into the test
-# helper folder) and mapgen itself; the mapgen benchmark maps the mapgen test
-# executable, which is linked non-PIE for that. Wired up once every target
-# exists.
-if(NOT REVUZIVA_THREADS_ONLY)
-  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/exception/mapfixture
-                   ${CMAKE_BINARY_DIR}/tests/exception/mapfixture)
-  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL revuziva_wire_map_tests)
-endif()
-
-function(revuziva_wire_map_tests)
-  if(TARGET rvtest_tools)
-    revuziva_link_fixed(rvtest_tools)
-    add_dependencies(rvtest_tools mapgen mapfixture mapfixture_nested mapfixture_pie)
-    target_compile_definitions(rvtest_tools PRIVATE RV_MAPGEN="$<TARGET_FILE:mapgen>")
-  endif()
-  if(TARGET bench_mapgen AND TARGET rvtest_tools)
-    add_dependencies(bench_mapgen mapgen rvtest_tools)
-    target_compile_definitions(bench_mapgen PRIVATE
-      RV_MAPGEN="$<TARGET_FILE:mapgen>" RV_MAPGEN_SUBJECT="$<TARGET_FILE:rvtest_tools>")
-  endif()
-endfunction()

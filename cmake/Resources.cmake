@@ -8,8 +8,8 @@ function(revuziva_add_resources target dir)
   add_custom_command(
     OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -DOUT=${out} "-DFILES=${files}"
-            -P ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake
-    DEPENDS ${files} ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake
+            -P ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
+    DEPENDS ${files} ${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake
     COMMENT "Embedding resources"
     VERBATIM)  # FILES is a list: its ';' must reach the script, not the shell
   target_sources(${target} PRIVATE ${out})

@@ -12,8 +12,8 @@
 #include "platform/rtl/FileHandle.h"
 #include "platform/os/Mapi.h"
 #include "platform/os/ScreenCapture.h"
-#include "platform/os/ShellOpen.h"
 #include "platform/os/TempFiles.h"
+#include "platform/os/WebOpener.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
@@ -195,7 +195,7 @@ void TQVLogBase::SendLogByMail() {
 
 void TQVLogBase::SendLogByWWW() {
   // The opener refuses an empty address or one that would read as an option.
-  ShellOpen(FSendTo->WWW());
+  WebOpener().Open(FSendTo->WWW());
 }
 
 }  // namespace rv

@@ -14,6 +14,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Utf16.h"
 
 namespace rv {
@@ -68,18 +69,6 @@ const FilterEntry kFilters[] = {
     RV_FILTER(2, InvalidGraphic),  RV_FILTER(2, InvalidGraphicOperation),
 };
 #undef RV_FILTER
-
-// Sets a flag for a scope and clears it on every path out.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 // Takes LogLock unless another thread keeps it longer than Wait (a crashed
 // writer never lets it go).
@@ -163,7 +152,7 @@ void TQVExceptionLog::DoException(TObject* Sender, Exception* E) {
   // Cleared on every path out, also when a handler, the map reader or the
   // write raises: otherwise every later exception would get only the
   // standard box.
-  TFlagScope busy(FBusy);
+  TemporaryChange busy(FBusy, true);
   if (const TExceptionEvent& previous = FExceptionTakeover.Previous()) previous(Sender, E);
   if (FOnException) FOnException(Sender, E);
   if (!Active() || !PassesFilter(*E)) {
@@ -289,11 +278,7 @@ void TQVExceptionLog::ShowExtendedDialog(Exception* E) {
 void TQVExceptionLog::ActivateMail(TObject* /*Sender*/, bool IncludeScreenshot) {
   TQVLSendTo& sendTo = *SendTo();
   // Put back on every path, also when the mail raises.
-  struct TRestore {
-    TQVLSendTo& SendTo;
-    bool Saved;
-    ~TRestore() { SendTo.SetAttachScreenShot(Saved); }
-  } restore{sendTo, sendTo.AttachScreenShot()};
+  TScopeExit restore([&sendTo, saved = sendTo.AttachScreenShot()] { sendTo.SetAttachScreenShot(saved); });
   sendTo.SetAttachScreenShot(IncludeScreenshot);
   SendLogByMail();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/classes/Stream.h"
+#include "platform/rtl/Hex.h"
 #include "platform/rtl/StrUtils.h"
 
 namespace rv {
@@ -43,22 +44,12 @@ std::string_view field(std::string_view line, std::size_t first, std::size_t las
   return line.substr(first - 1, last - first + 1);
 }
 
-constexpr std::array<signed char, 256> kHexDigits = [] {
-  std::array<signed char, 256> table{};
-  table.fill(-1);
-  for (int i = 0; i < 10; ++i) table['0' + i] = static_cast<signed char>(i);
-  for (int i = 0; i < 6; ++i) table['A' + i] = table['a' + i] = static_cast<signed char>(10 + i);
-  return table;
-}();
-
-int hexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
-
 // Fields are at most eight digits wide, so every value fits.
 bool parseHex(std::string_view text, std::uint32_t& value) {
   if (text.empty() || text.size() > 8) return false;
   value = 0;
   for (char c : text) {
-    const int digit = hexDigit(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) return false;
     value = value << 4 | static_cast<std::uint32_t>(digit);
   }
@@ -168,10 +159,10 @@ bool parseWrittenEntry(const char* e, TEntry& entry) {
   }
   if (e[6] != ' ' || e[11] != ':') return false;
   for (int k = 7; k < 11; ++k)
-    if (hexDigit(e[k]) < 0) return false;
+    if (HexDigitValue(e[k]) < 0) return false;
   entry.Offset = 0;
   for (int k = 12; k < 20; ++k) {
-    const int digit = hexDigit(e[k]);
+    const int digit = HexDigitValue(e[k]);
     if (digit < 0) return false;
     entry.Offset = entry.Offset << 4 | static_cast<std::uint32_t>(digit);
   }

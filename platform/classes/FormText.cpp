@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Hex.h"
 #include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Utf16.h"
 
@@ -315,8 +316,8 @@ class Parser {
       if (AtEnd()) Fail("'}' expected");
       char c = Next();
       if (c == '}') break;
-      if (!std::isxdigit(static_cast<unsigned char>(c))) Fail("Invalid binary data");
-      int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10;
+      const int digit = HexDigitValue(c);
+      if (digit < 0) Fail("Invalid binary data");
       if (high < 0) {
         high = digit;
       } else {

@@ -4,6 +4,7 @@
 #include "platform/classes/Component.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/FormText.h"
+#include "platform/rtl/Hex.h"
 
 namespace rv {
 
@@ -121,15 +122,11 @@ class Writer {
 
   void WriteBinary(const std::string& name, const std::string& bytes, int indent) {
     if (bytes.empty()) return;
-    static const char* hex = "0123456789ABCDEF";
     Line(indent, name + " = {");
     for (std::size_t i = 0; i < bytes.size(); i += 32) {
       std::string row;
-      for (std::size_t j = i; j < bytes.size() && j < i + 32; ++j) {
-        auto b = static_cast<unsigned char>(bytes[j]);
-        row += hex[b >> 4];
-        row += hex[b & 15];
-      }
+      for (std::size_t j = i; j < bytes.size() && j < i + 32; ++j)
+        AppendHexByte(row, static_cast<unsigned char>(bytes[j]));
       Line(indent + 1, row + (i + 32 >= bytes.size() ? "}" : ""));
     }
   }

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/classes/Published.h"
+#include "platform/rtl/FileHandle.h"
 #include "platform/rtl/Faults.h"
 #include "platform/rtl/OSError.h"
 
@@ -23,25 +24,22 @@ namespace {
 class EventSignal {
  public:
   EventSignal() : FFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (FFd < 0) RaiseLastOSError();
+    if (!FFd) RaiseLastOSError();
   }
-  ~EventSignal() { close(FFd); }
-  EventSignal(const EventSignal&) = delete;
-  EventSignal& operator=(const EventSignal&) = delete;
 
-  int Fd() const { return FFd; }
+  int Fd() const { return FFd.Get(); }
   void Signal() const {
     std::uint64_t one = 1;
     // EAGAIN means the counter is saturated: it is signalled already.
-    [[maybe_unused]] ssize_t n = write(FFd, &one, sizeof one);
+    [[maybe_unused]] ssize_t n = write(FFd.Get(), &one, sizeof one);
   }
   void Reset() const {
     std::uint64_t count;
-    [[maybe_unused]] ssize_t n = read(FFd, &count, sizeof count);
+    [[maybe_unused]] ssize_t n = read(FFd.Get(), &count, sizeof count);
   }
 
  private:
-  int FFd;
+  TFileHandle FFd;
 };
 
 // Waits until one of the descriptors is readable (or the time-out passed);

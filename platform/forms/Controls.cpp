@@ -8,6 +8,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace rv {
 
@@ -71,12 +72,7 @@ void TControl::NotifyWidgetSet(TControlChange Change) {
 
 template <class F>
 void TControl::Inherit(F&& Fn) {
-  struct Restore {
-    bool& Flag;
-    bool Saved;
-    ~Restore() { Flag = Saved; }
-  } restore{FInheriting, FInheriting};
-  FInheriting = true;
+  TemporaryChange inheriting(FInheriting, true);
   Fn();
 }
 

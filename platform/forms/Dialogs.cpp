@@ -1,19 +1,20 @@
 #include "platform/forms/Dialogs.h"
 
-#include <atomic>
 #include <cstdio>
 
 #include "platform/classes/Thread.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/WidgetSet.h"
+#include "platform/rtl/Service.h"
 
 namespace rv {
 
 namespace {
 
-// Null while the headless service is in use, which is created on first use
-// so that boxes shown while the library loads or unloads still work.
-std::atomic<TMessageBoxService*> current{nullptr};
+// Nothing is installed while the headless service is in use, which is
+// created on first use so that boxes shown while the library loads or
+// unloads still work.
+TService<TMessageBoxService> messageBoxes([]() -> TMessageBoxService& { return HeadlessMessageBoxes(); });
 
 std::string captionOf(TMsgDlgType DlgType) {
   switch (DlgType) {
@@ -82,12 +83,11 @@ TMessageBoxService* MessageBoxService() {
   // The real-window set installs its boxes when it is chosen, which happens
   // the first time the widget set is asked for: ask first.
   if (IsMainThread()) WidgetSet();
-  TMessageBoxService* service = current.load();
-  return service ? service : &HeadlessMessageBoxes();
+  return &messageBoxes.Get();
 }
 
 TMessageBoxService* SetMessageBoxService(TMessageBoxService* Value) {
-  TMessageBoxService* previous = current.exchange(Value == &HeadlessMessageBoxes() ? nullptr : Value);
+  TMessageBoxService* previous = messageBoxes.Install(Value == &HeadlessMessageBoxes() ? nullptr : Value);
   return previous ? previous : &HeadlessMessageBoxes();
 }
 

@@ -15,6 +15,7 @@
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace rv {
 
@@ -298,12 +299,8 @@ void TCustomForm::CloseModal() {
 
 TModalResult TCustomForm::ShowModal() {
   if (Visible() || !Enabled() || FModal) throw EInvalidOperation("Cannot make a visible window modal");
-  FModal = true;
+  TemporaryChange modal(FModal, true);
   FModalResult = mrNone;
-  struct EndModal {
-    TCustomForm& Form;
-    ~EndModal() { Form.FModal = false; }
-  } endModal{*this};
   Show();
   while (FModalResult == mrNone) {
     try {

@@ -8,6 +8,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace rv {
 
@@ -248,11 +249,7 @@ void TWinControl::Realign() { AlignControls(nullptr); }
 void TWinControl::AlignControls(TControl* AControl) {
   // Children moved by the layout below ask for it again: ignored.
   if (FAlignLevel > 0 || IsLoading() || IsDestroying()) return;
-  struct Level {
-    int& Count;
-    explicit Level(int& c) : Count(c) { ++Count; }
-    ~Level() { --Count; }
-  } level(FAlignLevel);
+  TemporaryChange aligning(FAlignLevel, 1);
 
   TRect client = ClientRect();
   AdjustClientRect(client);

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/rtl/Hex.h"
+
 namespace rv {
 
 namespace {
@@ -19,7 +21,6 @@ std::string joinAddresses(const std::vector<TMailbox>& mailboxes) {
 }  // namespace
 
 std::string PercentEncode(std::string_view Text, std::string_view Keep) {
-  static const char hex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(Text.size());
   for (char ch : Text) {
@@ -30,8 +31,7 @@ std::string PercentEncode(std::string_view Text, std::string_view Keep) {
       out += ch;
     } else {
       out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
+      AppendHexByte(out, c);
     }
   }
   return out;

@@ -1,8 +1,7 @@
 #include "platform/os/Mapi.h"
 
-#include <atomic>
-
 #include "platform/os/MapiLinux.h"
+#include "platform/rtl/Service.h"
 
 namespace rv {
 
@@ -43,15 +42,12 @@ TMapiRecipDesc* TMapiService::NewRecipient(ULONG RecipClass, const std::string& 
 
 namespace {
 
-std::atomic<TMapiService*> installedService{nullptr};
+TService<TMapiService> mapiService([]() -> TMapiService& { return LinuxMapiService(); });
 
 }  // namespace
 
-TMapiService& MapiService() {
-  if (TMapiService* s = installedService.load()) return *s;
-  return LinuxMapiService();
-}
+TMapiService& MapiService() { return mapiService.Get(); }
 
-TMapiService* SetMapiService(TMapiService* Service) { return installedService.exchange(Service); }
+TMapiService* SetMapiService(TMapiService* Service) { return mapiService.Install(Service); }
 
 }  // namespace rv

@@ -1,6 +1,5 @@
 #include "platform/os/MimeMessage.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <strings.h>
@@ -13,6 +12,7 @@
 #include <random>
 
 #include "platform/os/MailUri.h"
+#include "platform/os/UserAndHost.h"
 
 namespace rv {
 
@@ -40,19 +40,9 @@ std::string addressPart(std::string text, const char* fallback) {
   return text.empty() ? fallback : text;
 }
 
-std::string hostName() {
-  char host[256] = {};
-  if (::gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
-  return addressPart(host, "localhost");
-}
+std::string hostName() { return addressPart(HostName(), "localhost"); }
 
-std::string userName() {
-  passwd pw{};
-  passwd* found = nullptr;
-  char buf[4096];
-  if (::getpwuid_r(::geteuid(), &pw, buf, sizeof buf, &found) == 0 && found) return addressPart(found->pw_name, "user");
-  return "user";
-}
+std::string userName() { return addressPart(UserNameOf(EffectiveUserId()), "user"); }
 
 std::string rfc5322Date(std::time_t now) {
   static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};

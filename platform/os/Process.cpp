@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -28,17 +28,12 @@ using Clock = std::chrono::steady_clock;
 // our memory nor block on a full pipe.
 constexpr std::size_t maxCaptured = 1 << 20;
 
-// Everything the child needs, prepared before fork: between fork and exec the
-// child of a threaded program may only make system calls.
+// What the program is started with, prepared before anything is started.
 struct TExecPlan {
   std::string Path;
   std::vector<std::string> Args;
   std::vector<char*> Argv;
   char** Envp = nullptr;
-  int Std[3] = {-1, -1, -1};  // installed as the child's descriptors 0, 1, 2
-  int Report = -1;            // close-on-exec: the child writes its errno here when exec fails
-  bool NewSession = false;
-  int MaxFd = 1024;
 };
 
 // The errno that prevents the start, or 0.
@@ -52,10 +47,61 @@ int preparePlan(TExecPlan& plan, const std::vector<std::string>& args) {
   for (std::string& a : plan.Args) plan.Argv.push_back(a.data());
   plan.Argv.push_back(nullptr);
   plan.Envp = environ;
-  rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-    plan.MaxFd = static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 1 << 16));
   return 0;
+}
+
+// posix_spawn's file actions and attributes, released with their owner.
+class TSpawnSetup {
+ public:
+  TSpawnSetup() {
+    posix_spawn_file_actions_init(&FActions);
+    posix_spawnattr_init(&FAttributes);
+  }
+  ~TSpawnSetup() {
+    posix_spawnattr_destroy(&FAttributes);
+    posix_spawn_file_actions_destroy(&FActions);
+  }
+  TSpawnSetup(const TSpawnSetup&) = delete;
+  TSpawnSetup& operator=(const TSpawnSetup&) = delete;
+
+  posix_spawn_file_actions_t* Actions() { return &FActions; }
+  posix_spawnattr_t* Attributes() { return &FAttributes; }
+
+ private:
+  posix_spawn_file_actions_t FActions;
+  posix_spawnattr_t FAttributes;
+};
+
+// Starts the plan's program with Std as its descriptors 0, 1 and 2 and none
+// other of ours. Returns the errno that prevented the start (exec failures
+// included), or 0 with the child's pid.
+int spawn(const TExecPlan& plan, const int (&std)[3], bool newSession, pid_t& pid) {
+  TSpawnSetup setup;
+  for (int i = 0; i < 3; ++i)
+    if (int error = posix_spawn_file_actions_adddup2(setup.Actions(), std[i], i)) return error;
+  if (int error = posix_spawn_file_actions_addclosefrom_np(setup.Actions(), 3)) return error;
+  // Ignored signals stay ignored across exec; these two would break the
+  // program (its pipes, its waits for its own children). Nothing it gets is
+  // blocked either.
+  sigset_t defaults, none;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  sigaddset(&defaults, SIGCHLD);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(setup.Attributes(), &defaults);
+  posix_spawnattr_setsigmask(setup.Attributes(), &none);
+  short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+  if (newSession) flags |= POSIX_SPAWN_SETSID;
+  posix_spawnattr_setflags(setup.Attributes(), flags);
+  return posix_spawn(&pid, plan.Path.c_str(), setup.Actions(), setup.Attributes(), plan.Argv.data(), plan.Envp);
+}
+
+// A copy of fd numbered 3 or above: installing the child's descriptors 0-2
+// one after another must not overwrite one still to be installed, which a
+// parent running with a standard descriptor closed could have been given.
+TFileHandle aboveStandard(TFileHandle fd) {
+  if (!fd || fd.Get() > 2) return fd;
+  return TFileHandle(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, 3));
 }
 
 void writeAll(int fd, const void* data, std::size_t size) noexcept {
@@ -70,40 +116,11 @@ void writeAll(int fd, const void* data, std::size_t size) noexcept {
 }
 
 // Messages on the report pipe: {kind, value}.
-enum : int { reportExecFailed = 1, reportWaitStatus = 2 };
+enum : int { reportStartFailed = 1, reportWaitStatus = 2 };
 
 void report(int fd, int kind, int value) noexcept {
   const int message[2] = {kind, value};
   writeAll(fd, message, sizeof message);
-}
-
-[[noreturn]] void execChild(const TExecPlan& plan) noexcept {
-  // Move our descriptors above 2 first, so installing 0-2 can't overwrite one
-  // still needed (when the parent runs with a standard descriptor closed).
-  const int rep = ::fcntl(plan.Report, F_DUPFD_CLOEXEC, 3);
-  int src[3];
-  for (int i = 0; i < 3; ++i) {
-    src[i] = ::fcntl(plan.Std[i], F_DUPFD_CLOEXEC, 3);
-    if (src[i] < 0) goto failed;
-  }
-  for (int i = 0; i < 3; ++i)
-    if (::dup2(src[i], i) < 0) goto failed;
-  if (::syscall(SYS_close_range, 3U, ~0U, 4U /* CLOSE_RANGE_CLOEXEC */) != 0)
-    for (int fd = 3; fd < plan.MaxFd; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-  if (plan.NewSession) ::setsid();
-  {
-    // Ignored signals stay ignored across exec; these two would break the
-    // program (its pipes, its waits for its own children).
-    ::signal(SIGPIPE, SIG_DFL);
-    ::signal(SIGCHLD, SIG_DFL);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-  }
-  ::execve(plan.Path.c_str(), plan.Argv.data(), plan.Envp);
-failed:
-  if (rep >= 0) report(rep, reportExecFailed, errno);
-  ::_exit(127);
 }
 
 // A child process of ours: killed and reaped if it is still there when the
@@ -221,32 +238,18 @@ TProcessResult RunProcess(const std::vector<std::string>& Args, const TRunOption
   int sv[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) return notStarted(errno);
   TFileHandle inParent(sv[0]), inChild(sv[1]);
-  TFileHandle outParent, outChild, errParent, errChild, repParent, repChild;
-  if (!makePipe(outParent, outChild) || !makePipe(errParent, errChild) || !makePipe(repParent, repChild))
-    return notStarted(errno);
-  plan.Std[0] = inChild.Get();
-  plan.Std[1] = outChild.Get();
-  plan.Std[2] = errChild.Get();
-  plan.Report = repChild.Get();
+  TFileHandle outParent, outChild, errParent, errChild;
+  if (!makePipe(outParent, outChild) || !makePipe(errParent, errChild)) return notStarted(errno);
+  inChild = aboveStandard(std::move(inChild));
+  outChild = aboveStandard(std::move(outChild));
+  errChild = aboveStandard(std::move(errChild));
 
-  pid_t pid = ::fork();
-  if (pid < 0) return notStarted(errno);
-  if (pid == 0) execChild(plan);
+  pid_t pid = -1;
+  if (int error = spawn(plan, {inChild.Get(), outChild.Get(), errChild.Get()}, false, pid)) return notStarted(error);
   TChild child(pid);
   inChild.Reset();
   outChild.Reset();
   errChild.Reset();
-  repChild.Reset();
-
-  // The report pipe closes at the exec; before it, an errno arrives if exec failed.
-  int message[2] = {0, 0};
-  ssize_t got;
-  do got = ::read(repParent.Get(), message, sizeof message);
-  while (got < 0 && errno == EINTR);
-  if (got == static_cast<ssize_t>(sizeof message) && message[0] == reportExecFailed) {
-    child.Wait();
-    return notStarted(message[1]);
-  }
 
   TProcessResult result;
   auto deadline = Clock::now() + Options.Timeout;
@@ -298,31 +301,30 @@ TProcessResult RunProcess(const std::vector<std::string>& Args, const TRunOption
 TProcessResult StartDetached(const std::vector<std::string>& Args, std::chrono::milliseconds Wait) {
   TExecPlan plan;
   if (int error = preparePlan(plan, Args)) return notStarted(error);
-  TFileHandle devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
+  TFileHandle devNull = aboveStandard(TFileHandle(::open("/dev/null", O_RDWR | O_CLOEXEC)));
   if (!devNull) return notStarted(errno);
   TFileHandle repParent, repChild;
   if (!makePipe(repParent, repChild)) return notStarted(errno);
-  plan.Std[0] = plan.Std[1] = plan.Std[2] = devNull.Get();
-  plan.Report = repChild.Get();
-  plan.NewSession = true;
 
   // An intermediate process starts the program and reports its wait status
-  // through the pipe. When the program outlives our wait, the intermediate
-  // is killed and reaped; the program, orphaned, is then reaped by init.
+  // (or why it could not start) through the pipe. When the program outlives
+  // our wait, the intermediate is killed and reaped; the program, orphaned,
+  // is then reaped by init. The intermediate is a plain fork: only it can
+  // leave the program behind as an orphan. It is the one thread of its
+  // process, and posix_spawn takes no lock and allocates nothing there.
   pid_t pid = ::fork();
   if (pid < 0) return notStarted(errno);
   if (pid == 0) {
     ::signal(SIGCHLD, SIG_DFL);
-    pid_t program = ::fork();
-    if (program == 0) execChild(plan);
-    if (program < 0) {
-      report(plan.Report, reportExecFailed, errno);
+    pid_t program = -1;
+    if (int error = spawn(plan, {devNull.Get(), devNull.Get(), devNull.Get()}, true, program)) {
+      report(repChild.Get(), reportStartFailed, error);
       ::_exit(0);
     }
     int status = 0;
     while (::waitpid(program, &status, 0) < 0 && errno == EINTR) {
     }
-    report(plan.Report, reportWaitStatus, status);
+    report(repChild.Get(), reportWaitStatus, status);
     ::_exit(0);
   }
   TChild intermediate(pid);
@@ -355,7 +357,7 @@ TProcessResult StartDetached(const std::vector<std::string>& Args, std::chrono::
     }
   }
   if (got == sizeof message) {
-    if (message[0] == reportExecFailed) return notStarted(message[1]);
+    if (message[0] == reportStartFailed) return notStarted(message[1]);
     setOutcome(result, message[1]);
   }
   return result;

@@ -5,10 +5,11 @@
 
 namespace rv {
 
+bool IsOpenableTarget(const std::string& Target) { return !Target.empty() && Target[0] != '-'; }
+
 TShellOpenResult ShellOpen(const std::string& Target, const TShellOpener& Opener) {
   TShellOpenResult result;
-  // A leading '-' would be read as an option of the opener.
-  if (Target.empty() || Target[0] == '-') return result;
+  if (!IsOpenableTarget(Target)) return result;
   // The opener gets seconds to report: the windows stay served meanwhile.
   TProcessResult run;
   WaitServingMessages([&] { run = StartDetached({Opener.Program, Target}, Opener.Wait); });

@@ -28,6 +28,10 @@ struct TShellOpener {
   std::chrono::milliseconds Wait{std::chrono::seconds(3)};
 };
 
+// False for an empty target and one beginning with '-', which the opener
+// would read as an option: those are refused (soRefused).
+bool IsOpenableTarget(const std::string& Target);
+
 TShellOpenResult ShellOpen(const std::string& Target, const TShellOpener& Opener = {});
 
 }  // namespace rv

@@ -1,6 +1,4 @@
-#include <limits.h>
 #include <pthread.h>
-#include <pwd.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/utsname.h>
@@ -22,6 +20,8 @@
 #include <thread>
 
 #include "platform/os/SystemInfo.h"
+#include "platform/os/UserAndHost.h"
+#include "platform/rtl/Service.h"
 #include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Utf16.h"
 
@@ -172,7 +172,12 @@ class TRealtimeScope {
   bool FRaised = false;
 };
 
-std::atomic<TSystemInfo*> installedInfo{nullptr};
+TSystemInfo& linuxSystemInfo() {
+  static TLinuxSystemInfo linuxInfo;
+  return linuxInfo;
+}
+
+TService<TSystemInfo> systemInfo(linuxSystemInfo);
 
 }  // namespace
 
@@ -181,18 +186,13 @@ std::string ClassicComputerName(std::string_view HostName) {
   return Utf16Truncate(printable(UpperCase(label)), 15);
 }
 
-std::string TLinuxSystemInfo::ComputerName() {
-  // One byte more than gethostname may fill, so the name is always ended.
-  char name[HOST_NAME_MAX + 2] = {};
-  if (::gethostname(name, HOST_NAME_MAX + 1) != 0) return {};
-  return ClassicComputerName(name);
-}
+std::string TLinuxSystemInfo::ComputerName() { return ClassicComputerName(HostName()); }
 
 std::string TLinuxSystemInfo::UserName() {
   // The user database is read once per effective user: a lookup reads
   // /etc/passwd (or asks a directory service) every time.
   std::lock_guard<std::mutex> guard(FUserLock);
-  const uid_t uid = ::geteuid();
+  const unsigned uid = EffectiveUserId();
   if (FUserKnown && FUserId == uid) return FUserName;
   FUserName = LookUpUserName(uid);
   FUserId = uid;
@@ -200,17 +200,7 @@ std::string TLinuxSystemInfo::UserName() {
   return FUserName;
 }
 
-std::string TLinuxSystemInfo::LookUpUserName(unsigned Uid) {
-  const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::string buffer(hint > 0 ? static_cast<std::size_t>(hint) : 1024, '\0');
-  passwd entry{};
-  passwd* found = nullptr;
-  int rc = 0;
-  while ((rc = ::getpwuid_r(Uid, &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
-         buffer.size() < (std::size_t{1} << 20))
-    buffer.resize(buffer.size() * 2);
-  return rc == 0 && found && found->pw_name ? printable(found->pw_name) : std::string();
-}
+std::string TLinuxSystemInfo::LookUpUserName(unsigned Uid) { return printable(UserNameOf(Uid)); }
 
 TMemoryStatus TLinuxSystemInfo::MemoryStatus() {
   const std::string meminfo = readFile(FRoot + "/proc/meminfo");
@@ -275,12 +265,8 @@ std::vector<TDisplayDevice> TLinuxSystemInfo::DisplayDevices() {
   return devices;
 }
 
-TSystemInfo& SystemInfo() {
-  if (TSystemInfo* info = installedInfo.load()) return *info;
-  static TLinuxSystemInfo linuxInfo;
-  return linuxInfo;
-}
+TSystemInfo& SystemInfo() { return systemInfo.Get(); }
 
-TSystemInfo* SetSystemInfo(TSystemInfo* Info) { return installedInfo.exchange(Info); }
+TSystemInfo* SetSystemInfo(TSystemInfo* Info) { return systemInfo.Install(Info); }
 
 }  // namespace rv

@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Hex.h"
 #include "platform/rtl/StrUtils.h"
 
 namespace rv {
@@ -16,13 +17,6 @@ namespace rv {
 namespace {
 
 // ---- Integers ---------------------------------------------------------------
-
-int digitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return 99;
-}
 
 struct TParsedInt {
   bool Negative = false;
@@ -48,7 +42,8 @@ std::optional<TParsedInt> parseInt(std::string_view text) {
   if (s.empty()) return std::nullopt;
   const unsigned base = r.Hex ? 16 : 10;
   for (char c : s) {
-    auto digit = static_cast<unsigned>(digitValue(c));
+    // A non-digit's -1 becomes the largest unsigned value: past any base.
+    auto digit = static_cast<unsigned>(HexDigitValue(c));
     if (digit >= base || r.Magnitude > (UINT64_MAX - digit) / base) return std::nullopt;
     r.Magnitude = r.Magnitude * base + digit;
   }

@@ -22,6 +22,11 @@ class TService {
   }
   // Installs Service (null: the fallback again) and returns the one it replaces.
   T* Install(T* Service) { return FInstalled.exchange(Service, std::memory_order_acq_rel); }
+  // Installs Service only while none is: an explicit choice made meanwhile wins.
+  bool InstallIfNone(T* Service) {
+    T* none = nullptr;
+    return FInstalled.compare_exchange_strong(none, Service, std::memory_order_acq_rel);
+  }
 
  private:
   TFallback FFallback;

@@ -13,7 +13,7 @@
 #include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/os/MapiLinux.h"
-#include "platform/os/MapiRecorder.h"
+#include "testing/os/MapiRecorder.h"
 #include "platform/rtl/FileUtils.h"
 #include "tests/support/Environment.h"
 #include "tests/support/TempDir.h"

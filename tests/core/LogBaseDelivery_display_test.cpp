@@ -8,7 +8,7 @@
 
 #include "core/LogBase.h"
 #include "platform/graphics/Graphics.h"
-#include "platform/os/MapiRecorder.h"
+#include "testing/os/MapiRecorder.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/FileHandle.h"
 #include "tests/support/Environment.h"

@@ -12,7 +12,7 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Screen.h"
 #include "platform/forms/WidgetSet.h"
-#include "platform/os/MapiRecorder.h"
+#include "testing/os/MapiRecorder.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/InteractiveWidgetSet.h"
 #include "tests/support/TempDir.h"

@@ -12,7 +12,7 @@
 #include "platform/forms/Screen.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/os/Process.h"
-#include "platform/os/SystemInfoFixed.h"
+#include "testing/os/SystemInfoFixed.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Program.h"
 #include "tests/support/Environment.h"

@@ -3,20 +3,15 @@
 #include <fcntl.h>
 #include <gelf.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 namespace rv::mapgen {
 
-TElfImage::TFileDescriptor::~TFileDescriptor() {
-  if (FFd >= 0) ::close(FFd);
-}
-
 TElfImage::TElfImage(std::string fileName)
     : FFileName(std::move(fileName)), FFd(::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC)) {
-  if (FFd.Get() < 0) Fail("cannot open", std::strerror(errno));
+  if (!FFd) Fail("cannot open", std::strerror(errno));
   struct stat st {};
   if (::fstat(FFd.Get(), &st) != 0) Fail("cannot read", std::strerror(errno));
   if (!S_ISREG(st.st_mode)) Fail("cannot read", "not a regular file");

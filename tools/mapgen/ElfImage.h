@@ -10,6 +10,8 @@
 #include <gelf.h>
 #include <libelf.h>
 
+#include "platform/rtl/FileHandle.h"
+
 namespace rv::mapgen {
 
 // Anything that keeps mapgen from writing a sound map; the message names the
@@ -38,17 +40,6 @@ class TElfImage {
   void CheckLayout(const GElf_Ehdr& header, std::uint64_t fileSize) const;
   bool HasSection(const char* name) const;
 
-  class TFileDescriptor {
-   public:
-    explicit TFileDescriptor(int fd) : FFd(fd) {}
-    ~TFileDescriptor();
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    int Get() const { return FFd; }
-
-   private:
-    int FFd;
-  };
   struct TElfEnd {
     void operator()(Elf* elf) const { elf_end(elf); }
   };
@@ -58,7 +49,7 @@ class TElfImage {
 
   // Declared in the order they are opened, so they close in reverse.
   std::string FFileName;
-  TFileDescriptor FFd;
+  TFileHandle FFd;
   std::unique_ptr<Elf, TElfEnd> FElf;
   std::unique_ptr<Dwarf, TDwarfEnd> FDwarf;
 };

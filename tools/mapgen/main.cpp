@@ -46,10 +46,8 @@ std::optional<TArguments> parseArguments(int argc, char** argv) {
 TMapModel readModel(const std::string& executable) {
   const TElfImage image(executable);
   const TFunctionSymbols functions = ReadFunctionSymbols(image);
-  // Demangling runs in a process of its own while the debug information is read.
-  TDemangler demangler(functions.Names);
+  std::vector<std::string> names = DemangleNames(functions.Names);
   TUnitMap units = ReadUnits(image);
-  std::vector<std::string> names = demangler.Results();
   TMapModel model;
   for (std::size_t i = 0; i < names.size(); ++i) model.Publics.push_back({functions.Offsets[i], std::move(names[i])});
   model.Segments = std::move(units.Segments);

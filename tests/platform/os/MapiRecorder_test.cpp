@@ -1,4 +1,4 @@
-#include "platform/os/MapiRecorder.h"
+#include "testing/os/MapiRecorder.h"
 
 #include <gtest/gtest.h>
 

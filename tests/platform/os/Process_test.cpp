@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/rtl/ScopeGuard.h"
 #include "tests/support/Environment.h"
 
 namespace rv {
@@ -67,6 +68,38 @@ TEST(RunProcess, OutcomesInputAndOutput) {
   }
   ::close(leaky);
   EXPECT_TRUE(ourChildren().empty());
+}
+
+// A program gets neither our ignored SIGPIPE nor a blocked signal of ours,
+// whichever way it is started: it reads its masks from its own status.
+TEST(RunProcess, ProgramsStartWithDefaultSignals) {
+  struct sigaction ignore {}, previous{};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(::sigaction(SIGPIPE, &ignore, &previous), 0);
+  sigset_t blocked, previousMask;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGUSR1);
+  ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &blocked, &previousMask), 0);
+  TScopeExit restore([&] {
+    ::sigaction(SIGPIPE, &previous, nullptr);
+    ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+  });
+  // "SigBlk:\t<hex>\nSigIgn:\t<hex>\n": blocked none, SIGPIPE not ignored.
+  auto defaults = [](const std::string& status) {
+    unsigned long long blocked = ~0ULL, ignored = ~0ULL;
+    return std::sscanf(status.c_str(), "SigBlk: %llx SigIgn: %llx", &blocked, &ignored) == 2 && blocked == 0 &&
+           (ignored & 1ULL << (SIGPIPE - 1)) == 0;
+  };
+  const std::vector<std::string> masks = {"grep", "-E", "^Sig(Blk|Ign)", "/proc/self/status"};
+  const std::string direct = RunProcess(masks).Output;
+  EXPECT_TRUE(defaults(direct)) << direct;
+
+  rvtest::TempDir dir;
+  const std::string seen = dir.File("seen");
+  std::vector<std::string> detached = {"/bin/sh", "-c", "exec \"$@\" > " + seen, "sh"};
+  detached.insert(detached.end(), masks.begin(), masks.end());
+  EXPECT_EQ(StartDetached(detached, 20s).Outcome, poExited);
+  EXPECT_TRUE(defaults(rvtest::ReadFile(seen))) << rvtest::ReadFile(seen);
 }
 
 TEST(StartDetached, ReportsQuickEndingsAndStartFailures) {

@@ -15,7 +15,6 @@ TEST(ShellOpen, HandsTheTargetToTheOpenerAsOneArgument) {
   // The fake opener records its arguments and fails for targets containing "fail".
   test::WriteScript(dir.File("xdg-open"), "for a in \"$@\"; do printf '[%s]' \"$a\" >> '" + log + "'; done\n"
                                           "case \"$1\" in *fail*) exit 4;; esac\n");
-  test::TPathPrepend path(dir.Path());
   const std::tuple<std::string, TShellOpenStatus, int, std::string> cases[] = {
       {"https://example.org/a?b=1&c=2#d", soOpened, 0, "[https://example.org/a?b=1&c=2#d]"},
       {"/tmp/a file; rm -rf ~", soOpened, 0, "[/tmp/a file; rm -rf ~]"},
@@ -25,7 +24,7 @@ TEST(ShellOpen, HandsTheTargetToTheOpenerAsOneArgument) {
   };
   for (const auto& [target, status, code, recorded] : cases) {
     std::filesystem::remove(log);
-    const TShellOpenResult r = ShellOpen(target, {"xdg-open", std::chrono::seconds(20)});
+    const TShellOpenResult r = ShellOpen(target, {dir.File("xdg-open"), std::chrono::seconds(20)});
     EXPECT_EQ(std::make_tuple(r.Status, r.ExitCode, rvtest::ReadFile(log)), std::make_tuple(status, code, recorded))
         << target;
   }

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <limits>
 
-#include "platform/os/SystemInfoFixed.h"
+#include "testing/os/SystemInfoFixed.h"
 #include "tests/support/TempDir.h"
 
 namespace rv {

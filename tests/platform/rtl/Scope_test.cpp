@@ -37,6 +37,16 @@ TEST(Service, ScopesNestAndRestoreTheFallback) {
   EXPECT_STREQ(greeterService.Get().Hello(), "real");
 }
 
+TEST(Service, AChoiceMadeLaterYieldsToAnInstalledService) {
+  TFakeGreeter chosen, installed;
+  EXPECT_TRUE(greeterService.InstallIfNone(&chosen));
+  EXPECT_EQ(greeterService.Install(&installed), &chosen);
+  EXPECT_FALSE(greeterService.InstallIfNone(&chosen));
+  EXPECT_EQ(&greeterService.Get(), &installed);
+  greeterService.Install(nullptr);
+  EXPECT_STREQ(greeterService.Get().Hello(), "real");
+}
+
 TEST(ScopeGuard, RunsOnThrowUnlessDismissed) {
   int runs = 0;
   try {

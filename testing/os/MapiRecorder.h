@@ -10,6 +10,7 @@
 
 #include "platform/os/Mapi.h"
 #include "platform/rtl/Closure.h"
+#include "platform/rtl/Service.h"
 
 namespace rv {
 
@@ -84,15 +85,9 @@ class TRecordingMapiService : public TMapiService {
 };
 
 // Installs a service for a scope and restores the previous one after.
-class TMapiServiceScope {
+class TMapiServiceScope : public TServiceScope<TMapiService> {
  public:
-  explicit TMapiServiceScope(TMapiService& Service) : FPrevious(SetMapiService(&Service)) {}
-  ~TMapiServiceScope() { SetMapiService(FPrevious); }
-  TMapiServiceScope(const TMapiServiceScope&) = delete;
-  TMapiServiceScope& operator=(const TMapiServiceScope&) = delete;
-
- private:
-  TMapiService* FPrevious;
+  explicit TMapiServiceScope(TMapiService& Service) : TServiceScope(SetMapiService, Service) {}
 };
 
 }  // namespace rv

@@ -3,6 +3,7 @@
 // values it was given and measures the clock without waiting.
 
 #include "platform/os/SystemInfo.h"
+#include "platform/rtl/Service.h"
 
 namespace rv {
 
@@ -38,15 +39,9 @@ class TFixedSystemInfo : public TSystemInfo {
 };
 
 // Installs a source for a scope and restores the previous one after.
-class TSystemInfoScope {
+class TSystemInfoScope : public TServiceScope<TSystemInfo> {
  public:
-  explicit TSystemInfoScope(TSystemInfo& Info) : FPrevious(SetSystemInfo(&Info)) {}
-  ~TSystemInfoScope() { SetSystemInfo(FPrevious); }
-  TSystemInfoScope(const TSystemInfoScope&) = delete;
-  TSystemInfoScope& operator=(const TSystemInfoScope&) = delete;
-
- private:
-  TSystemInfo* FPrevious;
+  explicit TSystemInfoScope(TSystemInfo& Info) : TServiceScope(SetSystemInfo, Info) {}
 };
 
 }  // namespace rv

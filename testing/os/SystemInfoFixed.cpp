@@ -1,4 +1,4 @@
-#include "platform/os/SystemInfoFixed.h"
+#include "testing/os/SystemInfoFixed.h"
 
 namespace rv {
 
