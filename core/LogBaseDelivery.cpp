@@ -8,6 +8,7 @@
 #include "platform/classes/Stream.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/ModalWait.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/rtl/FileHandle.h"
 #include "platform/os/Mapi.h"
@@ -189,13 +190,16 @@ void TQVLogBase::SendLogByMail() {
   for (const std::string& path : attachments) exchange.AddFile(path);
   for (const std::string& entry : splitRecipients(settings.EMail()))
     exchange.AddRecipient(entry, settings.ResolveNames());
-  ULONG result = exchange.Send(settings.EMailSubject(), body, settings.EMailOpenBeforeSend());
+  // The composer and sendmail may take seconds: the windows stay served meanwhile.
+  ULONG result = SUCCESS_SUCCESS;
+  WaitServingMessages([&] { result = exchange.Send(settings.EMailSubject(), body, settings.EMailOpenBeforeSend()); });
   if (result != SUCCESS_SUCCESS) MessageDlg(MAPIErrorDescription(static_cast<std::int32_t>(result)), mtError, {mbOK}, 0);
 }
 
 void TQVLogBase::SendLogByWWW() {
   // The opener refuses an empty address or one that would read as an option.
-  WebOpener().Open(FSendTo->WWW());
+  // It gets seconds to report: the windows stay served meanwhile.
+  WaitServingMessages([&] { WebOpener().Open(FSendTo->WWW()); });
 }
 
 }  // namespace rv

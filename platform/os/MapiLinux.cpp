@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "platform/forms/ModalWait.h"
 #include "platform/rtl/FileHandle.h"
 #include "platform/os/MailAddress.h"
 #include "platform/os/MailUri.h"
@@ -144,11 +143,10 @@ ULONG TLinuxMapiService::MAPISendMail(LHANDLE, ULONG_PTR, const TMapiMessage* Me
   const bool composer = Flags & MAPI_DIALOG;
   TMailDraft draft;
   if (ULONG r = readMessage(*Message, composer, draft)) return r;
-  // The composer and sendmail may take seconds: the windows stay served meanwhile.
   TProcessResult run;
   if (composer) {
     const std::vector<std::string> args = {FComposerProgram, BuildMailtoUri(draft)};
-    WaitServingMessages([&] { run = StartDetached(args, FComposerWait); });
+    run = StartDetached(args, FComposerWait);
     return ComposerResult(run);
   }
 
@@ -158,7 +156,7 @@ ULONG TLinuxMapiService::MAPISendMail(LHANDLE, ULONG_PTR, const TMapiMessage* Me
   TRunOptions options;
   options.Input = BuildMimeMessage(draft, NewMimeHeaders());
   options.Timeout = FSendTimeout;
-  WaitServingMessages([&] { run = RunProcess(args, options); });
+  run = RunProcess(args, options);
   return SendmailResult(run);
 }
 

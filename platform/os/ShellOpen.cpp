@@ -1,6 +1,5 @@
 #include "platform/os/ShellOpen.h"
 
-#include "platform/forms/ModalWait.h"
 #include "platform/os/Process.h"
 
 namespace rv {
@@ -10,9 +9,7 @@ bool IsOpenableTarget(const std::string& Target) { return !Target.empty() && Tar
 TShellOpenResult ShellOpen(const std::string& Target, const TShellOpener& Opener) {
   TShellOpenResult result;
   if (!IsOpenableTarget(Target)) return result;
-  // The opener gets seconds to report: the windows stay served meanwhile.
-  TProcessResult run;
-  WaitServingMessages([&] { run = StartDetached({Opener.Program, Target}, Opener.Wait); });
+  const TProcessResult run = StartDetached({Opener.Program, Target}, Opener.Wait);
   result.ExitCode = run.Outcome == poExited ? run.Code : 0;
   switch (run.Outcome) {
     case poNotStarted: result.Status = soNotStarted; break;
