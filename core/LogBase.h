@@ -11,9 +11,10 @@
 #include "platform/classes/Strings.h"
 #include "platform/classes/SyncObjs.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/Export.h"
 #include "platform/rtl/Set.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_ENUM(TQVLogFormatting, std::uint8_t, qvlfText, qvlfXML)
 RV_ENUM(TQVLScreenshotFormat, std::uint8_t, sfBitmap, sfJpeg)

@@ -1,7 +1,9 @@
 #pragma once
 // Texts of the log file format, shared by the units that write it.
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 inline constexpr const char* sQVLDefaultLogFile = "varizera.log";
 inline constexpr const char* sQVLLogExt = ".log";

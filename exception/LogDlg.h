@@ -7,8 +7,9 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 using TQVOnActivateMail = Closure<void(TObject* Sender, bool IncludeScreenshot)>;
 

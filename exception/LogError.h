@@ -14,10 +14,11 @@
 #include "platform/classes/Events.h"
 #include "platform/os/Symbolizer.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Export.h"
 #include "platform/rtl/Faults.h"
 #include "platform/rtl/Set.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TQVMapFile;
 

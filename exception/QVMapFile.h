@@ -14,8 +14,9 @@
 
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 // The unit's own exception class; nothing raises it.
 RV_DECLARE_EXCEPTION(EMapFileException, Exception);

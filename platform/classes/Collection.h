@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "platform/classes/Persistent.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TCollection;
 

@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "platform/classes/Persistent.h"
+#include "platform/rtl/Export.h"
 #include "platform/rtl/Set.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_ENUM(TComponentStateItem, std::uint8_t, csLoading, csReading, csWriting, csDestroying, csDesigning,
         csAncestor, csUpdating, csFixups)

@@ -2,8 +2,9 @@
 // The framework's common callback types.
 
 #include "platform/rtl/Closure.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TObject;
 class Exception;

@@ -23,7 +23,9 @@
 #include <string>
 #include <string_view>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 class TComponent;
 

@@ -5,8 +5,9 @@
 #include <string>
 
 #include "platform/classes/Object.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TPersistent : public TObject {
   RV_CLASS(TPersistent, TObject)

@@ -28,9 +28,10 @@
 #include "platform/classes/Object.h"
 #include "platform/rtl/Closure.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Export.h"
 #include "platform/rtl/Set.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace detail {
 

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "platform/classes/Object.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 struct TPalettePage {
   std::string Name;

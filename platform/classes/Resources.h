@@ -4,7 +4,9 @@
 
 #include <string_view>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 namespace detail {
 struct ResourceEntry {

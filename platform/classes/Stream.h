@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "platform/classes/Object.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 enum TSeekOrigin : std::uint8_t { soBeginning, soCurrent, soEnd };
 

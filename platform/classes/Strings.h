@@ -9,8 +9,9 @@
 
 #include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_ENUM(TDuplicates, std::uint8_t, dupIgnore, dupAccept, dupError)
 

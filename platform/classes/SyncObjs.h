@@ -4,7 +4,9 @@
 
 #include <mutex>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 class TCriticalSection {
  public:

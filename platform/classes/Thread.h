@@ -19,8 +19,9 @@
 #include "platform/classes/Events.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 // The kernel's id of a thread (as in /proc and the system logs).
 using TThreadID = std::uint32_t;

@@ -21,8 +21,9 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Messages.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 using TIdleEvent = Closure<void(TObject* Sender, bool& Done)>;
 using THelpEvent = Closure<bool(std::uint16_t Command, std::int32_t Data, bool& CallHelp)>;

@@ -18,9 +18,10 @@
 #include "platform/classes/Events.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/forms/Messages.h"
+#include "platform/rtl/Export.h"
 #include "platform/rtl/Set.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TWinControl;
 class TCustomForm;

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "platform/classes/Object.h"
+#include "platform/rtl/Export.h"
 #include "platform/rtl/Set.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_ENUM(TMsgDlgType, std::uint8_t, mtWarning, mtError, mtInformation, mtConfirmation, mtCustom)
 RV_ENUM(TMsgDlgBtn, std::uint8_t, mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll,

@@ -7,8 +7,9 @@
 
 #include "platform/forms/Controls.h"
 #include "platform/graphics/Graphics.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_ENUM(TBevelCut, std::uint8_t, bvNone, bvLowered, bvRaised, bvSpace)
 

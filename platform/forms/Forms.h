@@ -18,8 +18,9 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/Closure.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TButton;
 

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <string>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 class TControl;
 

@@ -5,8 +5,9 @@
 #include "platform/classes/Component.h"
 #include "platform/classes/EventSlot.h"
 #include "platform/classes/Events.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TForm;
 class TCustomForm;

@@ -9,8 +9,9 @@
 #include "platform/classes/Strings.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_ENUM(TCheckBoxState, std::uint8_t, cbUnchecked, cbChecked, cbGrayed)
 RV_ENUM(TTextLayout, std::uint8_t, tlTop, tlCenter, tlBottom)

@@ -40,8 +40,9 @@
 
 #include "platform/forms/Controls.h"
 #include "platform/forms/EventLoop.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TComboBox;
 class TCustomForm;

@@ -13,8 +13,9 @@
 
 #include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TStream;
 

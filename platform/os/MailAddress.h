@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // A plain address (local@domain) that is safe to hand to a mail program as an
 // argument or in a header: one '@' with text on both sides, no blanks or

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "platform/os/MailAddress.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 struct TMailAttachment {
   std::string Path;  // absolute

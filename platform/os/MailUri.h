@@ -5,8 +5,9 @@
 #include <string_view>
 
 #include "platform/os/MailDraft.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 // Text with every byte other than the unreserved characters (letters,
 // digits, - . _ ~) and those in Keep written as %XX.

@@ -15,7 +15,9 @@
 #include <mutex>
 #include <string>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 using ULONG = std::uint32_t;
 using ULONG_PTR = std::uintptr_t;

@@ -23,8 +23,9 @@
 
 #include "platform/os/Mapi.h"
 #include "platform/os/Process.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TLinuxMapiService : public TMapiService {
  public:

@@ -7,8 +7,9 @@
 #include <string_view>
 
 #include "platform/os/MailDraft.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 struct TMimeHeaders {
   std::string From;       // user@host

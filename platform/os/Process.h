@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 enum TProcessOutcome : std::uint8_t {
   poNotStarted,    // the program could not be started; Code is the errno

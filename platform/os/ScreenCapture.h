@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <memory>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 class TBitmap;
 class TX11Display;

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <string>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 enum TShellOpenStatus : std::uint8_t {
   soOpened,      // the opener reported success

@@ -14,7 +14,9 @@
 #include <string_view>
 #include <vector>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // Byte counts, 64 bits wide so that large machines are reported as they are.
 struct TMemoryStatus {

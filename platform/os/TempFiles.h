@@ -4,9 +4,10 @@
 
 #include <string>
 
+#include "platform/rtl/Export.h"
 #include "platform/rtl/FileHandle.h"
 
-namespace rv {
+namespace RV_API rv {
 
 // TMPDIR when it is set and names a folder, else /tmp; always ending in '/'.
 std::string TempFolder();

@@ -4,7 +4,9 @@
 
 #include <string>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // The host name as the kernel has it; empty when it can't be had.
 std::string HostName();

@@ -5,8 +5,9 @@
 #include <string>
 
 #include "platform/os/ShellOpen.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TWebOpener {
  public:

@@ -4,9 +4,11 @@
 
 #include <memory>
 
+#include "platform/rtl/Export.h"
+
 struct _XDisplay;
 
-namespace rv {
+namespace RV_API rv {
 
 class TX11Display {
  public:

@@ -14,7 +14,9 @@
 #include <typeinfo>
 #include <utility>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 template <class Sig>
 class Closure;

@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/rtl/Export.h"
 #include "platform/rtl/FormatSettings.h"
 
-namespace rv {
+namespace RV_API rv {
 
 std::string IntToStr(std::int64_t Value);
 // Upper-case hex digits, at least Digits of them.

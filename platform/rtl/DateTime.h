@@ -12,9 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/rtl/Export.h"
 #include "platform/rtl/FormatSettings.h"
 
-namespace rv {
+namespace RV_API rv {
 
 using TDateTime = double;
 

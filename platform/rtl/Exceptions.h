@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 class Exception : public std::exception {
  public:

@@ -3,7 +3,9 @@
 
 #include <utility>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 class TFileHandle {
  public:

@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // The extension is the part from the last '.' after the last '/'; without
 // one, Extension is appended: "a.log" -> "a.xml", "dir.v2/app" -> "dir.v2/app.xml".

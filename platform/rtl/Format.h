@@ -20,9 +20,10 @@
 #include <string_view>
 #include <type_traits>
 
+#include "platform/rtl/Export.h"
 #include "platform/rtl/FormatSettings.h"
 
-namespace rv {
+namespace RV_API rv {
 
 enum TVarType : std::uint8_t { vtInteger, vtUnsigned, vtChar, vtFloat, vtString, vtPointer };
 

@@ -6,7 +6,9 @@
 #include <array>
 #include <string>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 struct TFormatSettings {
   char DecimalSeparator = '.';

@@ -3,7 +3,9 @@
 
 #include <string>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // The upper-case digit of a value 0..15.
 constexpr char HexDigit(unsigned Value) { return "0123456789ABCDEF"[Value & 15]; }

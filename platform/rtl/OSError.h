@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <string>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // The system's text for an errno value (thread-safe).
 std::string SysErrorMessage(int Code);

@@ -6,7 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // The number of parameters after the program's own name.
 int ParamCount();

@@ -4,7 +4,9 @@
 
 #include <utility>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 template <class F>
 class TScopeExit {

@@ -6,7 +6,9 @@
 
 #include <atomic>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 template <class T>
 class TService {

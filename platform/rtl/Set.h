@@ -6,7 +6,9 @@
 #include <initializer_list>
 #include <type_traits>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 template <class E, class Bits = std::uint32_t>
 class Set {

@@ -6,9 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/rtl/Export.h"
 #include "platform/rtl/Set.h"
 
-namespace rv {
+namespace RV_API rv {
 
 // ASCII-only character helpers, independent of the process's locale.
 inline char UpCase(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }

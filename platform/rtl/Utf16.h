@@ -10,7 +10,9 @@
 #include <string>
 #include <string_view>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 std::size_t Utf16Length(std::string_view Utf8);
 
