@@ -12,8 +12,9 @@
 #include "platform/classes/EventSlot.h"
 #include "platform/classes/Events.h"
 #include "platform/forms/Application.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TQVAppLog : public TQVLogBase {
   RV_CLASS(TQVAppLog, TQVLogBase)

@@ -11,8 +11,9 @@
 #include "platform/db/DataSource.h"
 #include "platform/rtl/Closure.h"
 #include "platform/rtl/Set.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_ENUM(TQVLDBTypeEvent, std::uint8_t, dbeActiveChanged, dbeEditingChanged, dbeDataSetChanged, dbeDataSetScrolled,
         dbeLayoutChanged, dbeRecordChanged, dbeUpdateData)

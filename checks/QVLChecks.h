@@ -13,8 +13,9 @@
 #include "platform/classes/Collection.h"
 #include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TControl;
 class TImage;

@@ -18,8 +18,9 @@
 #include "platform/rtl/Closure.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Set.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_ENUM(TFileNotificationOption, std::uint8_t, foFile, foFolder, foAttributes, foSize, foTime, foWatchSubFolders)
 using TFileNotificationOptions = Set<TFileNotificationOption, std::uint8_t>;

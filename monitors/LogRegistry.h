@@ -16,8 +16,9 @@
 #include "platform/os/Registry.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Set.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_ENUM(TRegistryNotificationOption, std::uint8_t, roName, roAttributes, roLastSet, roSecurity, roWatchSubFolders)
 using TRegistryNotificationOptions = Set<TRegistryNotificationOption, std::uint8_t>;

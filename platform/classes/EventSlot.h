@@ -18,7 +18,9 @@
 #include <utility>
 #include <vector>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 template <class E>
 class TEventTakeover;

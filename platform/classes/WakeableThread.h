@@ -14,8 +14,9 @@
 
 #include "platform/classes/Thread.h"
 #include "platform/os/Event.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TWakeableThread : public TThread {
  public:

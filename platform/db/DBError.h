@@ -5,8 +5,9 @@
 #include <string>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 RV_DECLARE_EXCEPTION(EDatabaseError, Exception);
 

@@ -14,8 +14,9 @@
 #include "platform/db/Field.h"
 #include "platform/db/Variant.h"
 #include "platform/rtl/Closure.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TDataSource;
 

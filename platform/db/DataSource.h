@@ -9,8 +9,9 @@
 #include "platform/classes/Events.h"
 #include "platform/db/DataSet.h"
 #include "platform/rtl/Closure.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TDataLink;
 

@@ -11,8 +11,9 @@
 #include "platform/classes/Object.h"
 #include "platform/db/Variant.h"
 #include "platform/rtl/Set.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TDataSet;
 

@@ -6,8 +6,9 @@
 #include <string_view>
 
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 std::string DateTimeToIso(TDateTime Value);
 // False for anything but that shape or an impossible date or time.

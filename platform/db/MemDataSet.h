@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "platform/db/DataSet.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TMemDataSet : public TDataSet {
   RV_CLASS(TMemDataSet, TDataSet)

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "platform/classes/Component.h"
+#include "platform/rtl/Export.h"
 
 struct sqlite3;
 
-namespace rv {
+namespace RV_API rv {
 
 class TSQLiteDataSet;
 

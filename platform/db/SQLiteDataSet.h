@@ -13,8 +13,9 @@
 #include "platform/db/DataSet.h"
 #include "platform/db/SQLiteConnection.h"
 #include "platform/db/SQLiteStatement.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TSQLiteDataSet : public TDataSet {
   RV_CLASS(TSQLiteDataSet, TDataSet)

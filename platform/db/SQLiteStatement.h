@@ -9,11 +9,12 @@
 
 #include "platform/db/Field.h"
 #include "platform/db/Variant.h"
+#include "platform/rtl/Export.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace rv {
+namespace RV_API rv {
 
 // Raises EDatabaseError with the connection's last message.
 [[noreturn]] void SQLiteError(sqlite3* Db);

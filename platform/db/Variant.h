@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 enum TVariantType : std::uint8_t { varNull, varInteger, varInt64, varDouble, varString, varBoolean, varDate, varBlob };
 

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "platform/forms/Controls.h"
+#include "platform/rtl/Export.h"
 
 class Fl_Group;
 class Fl_Widget;
 class Fl_Window;
 
-namespace rv {
+namespace RV_API rv {
 
 class TCustomForm;
 

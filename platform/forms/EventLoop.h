@@ -22,7 +22,9 @@
 #include <map>
 #include <span>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // The window system's side of waiting, provided by a widget set.
 class TEventBackend {

@@ -4,7 +4,9 @@
 
 #include <functional>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // Runs Work to its end. On the GUI thread Work runs on a worker thread
 // while the GUI thread serves, as a modal loop does, the calls handed over

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // Kinds of alert, with their classic values.
 constexpr std::uint32_t MB_ICONHAND = 0x10;  // the error sound (the value of MB_ICONERROR)

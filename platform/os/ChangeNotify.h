@@ -19,8 +19,9 @@
 #include <string>
 
 #include "platform/os/Event.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 constexpr std::uint32_t FILE_NOTIFY_CHANGE_FILE_NAME = 0x01;
 constexpr std::uint32_t FILE_NOTIFY_CHANGE_DIR_NAME = 0x02;

@@ -6,8 +6,9 @@
 #include <span>
 
 #include "platform/rtl/FileHandle.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 // Results of the waits of platform/os.
 constexpr int WAIT_OBJECT_0 = 0;

@@ -11,8 +11,9 @@
 #include <unordered_map>
 
 #include "platform/rtl/FileHandle.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 struct TInotifyEvent {
   std::uint32_t Mask = 0;  // the inotify mask bits of the event

@@ -21,8 +21,9 @@
 
 #include "platform/os/Event.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TStrings;
 

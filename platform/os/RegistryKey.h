@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "platform/os/Registry.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TKeyChangeRequest;
 

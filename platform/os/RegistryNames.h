@@ -10,7 +10,9 @@
 #include <string_view>
 #include <vector>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // Windows' limits, kept so that stored names stay portable.
 constexpr std::size_t kRegMaxKeyNameLength = 255;

@@ -8,7 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 constexpr std::uint32_t REG_NONE = 0;
 constexpr std::uint32_t REG_SZ = 1;

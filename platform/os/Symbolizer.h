@@ -7,7 +7,9 @@
 #include <memory>
 #include <string>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // Each field empty (Line 0) when it isn't known.
 struct TCodePosition {

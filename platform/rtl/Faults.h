@@ -12,7 +12,9 @@
 // (same signal, same core dump). Faults that aren't ours (sent signals, or
 // faults a handler installed before us may take) go to that handler.
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // Told of a fault or a std::terminate that ends the process, inside a
 // TExceptionScope of the exception that ends it. Runs on the crashing

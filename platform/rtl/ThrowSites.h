@@ -5,7 +5,9 @@
 
 #include <cstddef>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // The calling thread's next throw records Site as its address, and its call
 // stack from Site on.
