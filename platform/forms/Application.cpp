@@ -9,6 +9,7 @@
 #include "platform/classes/Published.h"
 #include "platform/classes/Thread.h"
 #include "platform/forms/EventLoop.h"
+#include "platform/forms/WidgetSet.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Program.h"
 #include "platform/rtl/ScopeGuard.h"
@@ -94,14 +95,14 @@ void TApplication::Deactivate() {
 void TApplication::Minimize() {
   if (FMinimized) return;
   FMinimized = true;
-  WidgetSet()->ApplicationMinimized(true);
+  CurrentWidgetSet()->ApplicationMinimized(true);
   if (FOnMinimize) FOnMinimize(this);
 }
 
 void TApplication::Restore() {
   if (!FMinimized) return;
   FMinimized = false;
-  WidgetSet()->ApplicationMinimized(false);
+  CurrentWidgetSet()->ApplicationMinimized(false);
   if (FOnRestore) FOnRestore(this);
 }
 
