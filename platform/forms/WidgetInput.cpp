@@ -98,7 +98,7 @@ bool FeedHintShowing(TControl* Control, TPoint CursorPos, TPoint HintPos, THintI
   Info = THintInfo{};
   Info.HintControl = Control;
   Info.HintPos = HintPos;
-  Info.HintMaxWidth = WidgetSet()->ScreenWidth();
+  Info.HintMaxWidth = CurrentWidgetSet()->ScreenWidth();
   Info.HintColor = clInfoBk;
   Info.CursorRect = Control->ClientRect();
   Info.CursorPos = CursorPos;
