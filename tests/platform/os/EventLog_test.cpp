@@ -7,21 +7,14 @@
 #include <fstream>
 
 #include "platform/os/EventLogFile.h"
-#include "platform/rtl/Service.h"
+#include "tests/support/EventLogStore.h"
 #include "tests/support/Helpers.h"
-#include "tests/support/RegistryStore.h"
 
 using namespace rv;
 
 namespace {
 
-struct Store {
-  Store() { Registry.Root = TRegistryRoot(Registry.Dir.File("registry")); }
-  rvtest::RegistryStore Registry;
-  rvtest::TempDir Dir;
-  TEventLogRoot Root{Dir.Path()};
-  TServiceScope<TEventLogRoot> Scope{SetEventLogRoot, Root};
-
+struct Store : rvtest::EventLogStore {
   void Write(const std::string& Log, const std::vector<std::string>& Strings, std::uint32_t Id = 1) {
     TEventRecordFields fields;
     fields.SourceName = "Test";
