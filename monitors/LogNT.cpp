@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/classes/Published.h"
+#include "platform/os/EventLogJournal.h"
 #include "platform/os/Registry.h"
 #include "platform/rtl/Utf16.h"
 
@@ -140,6 +141,8 @@ TDateTime TQVNTEventLog::GetEventTime() const {
 
 std::string TQVNTEventLog::GetEventMessageText() {
   if (!FRecord) return "";
+  // Journal entries carry their text with them.
+  if (IsJournalLog(FLog)) return FRecord->Data;
   const std::string list = MessageFileList(FLog, FRecord->SourceName);
   std::string text;
   std::size_t start = 0;

@@ -10,6 +10,7 @@
 
 #include "platform/classes/Strings.h"
 #include "platform/os/EventLogFile.h"
+#include "platform/os/EventLogJournal.h"
 #include "platform/os/EventLogForward.h"
 #include "platform/os/SystemInfo.h"
 #include "platform/rtl/FileUtils.h"
@@ -99,6 +100,7 @@ std::string EventLogKey(const std::string& Log, const std::string& Source) {
 long OpenEventLog(const std::string& Server, const std::string& Log, TEventLogHandle& Handle) {
   Handle.reset();
   if (!IsThisMachine(Server)) return RPC_S_SERVER_UNAVAILABLE;
+  if (IsJournalLog(Log)) return OpenJournalLog(EventLogRoot().JournalFolder(), Handle);
   std::vector<std::string> paths;
   for (const std::string& folder : EventLogRoot().Folders()) {
     std::string path = EventLogFileName(folder, Log);
