@@ -5,9 +5,9 @@
 //   eventlog [OPTIONS] write SOURCE TYPE ID TEXT
 //   eventlog [OPTIONS] register LOG SOURCE MESSAGEFILES
 //
-// OPTIONS: --root DIR (the store's folder), --registry DIR (the registry
-// store's folder; entries written there are not passed on to the system
-// journal), --journal DIR (a journal folder read as "Journal").
+// OPTIONS: --root DIR (the store's folder; entries written there are not
+// passed on to the system journal), --registry DIR (the registry store's
+// folder), --journal DIR (a journal folder read as "Journal").
 // show prints the newest COUNT records (all when not given), oldest first,
 // with their message texts. TYPE is error, warning, information,
 // audit-success, audit-failure or a number. MESSAGEFILES is a ";"-separated
