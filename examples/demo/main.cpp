@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/LogBase.h"
+#include "examples/demo/DemoEventLog.h"
 #include "examples/demo/DemoMonitors.h"
 #include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
@@ -127,5 +128,6 @@ int main() {
   show(auditLog->LogFile());
   show(crashLog->LogFile());
   RunMonitorsDemo();
+  RunEventLogDemo();
   return 0;
 }
