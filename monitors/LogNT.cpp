@@ -159,7 +159,7 @@ bool TQVNTEventLog::MessageFromFile(const std::string& FileName, const std::vect
   if (FileName.empty()) return false;
   const std::string expanded = ExpandEnvironmentStrings(FileName);
   if (Utf16Length(expanded) > kMaxFileName) return false;
-  const auto table = TMessageTable::Load(expanded);
+  const auto table = FMessageFiles.Load(expanded);
   if (!table) return false;
   const std::string* message = table->Find(FRecord->EventID);
   if (!message) return false;

@@ -89,6 +89,7 @@ class TQVNTEventLog : public TQVLogBase {
   std::vector<char> FBuffer;
   // The current record's fields, taken from the buffer when it was read.
   std::unique_ptr<TEventRecordFields> FRecord;
+  TMessageFileCache FMessageFiles;
 };
 
 }  // namespace rv

@@ -135,25 +135,20 @@ long AppendToEventLogFile(int Fd, TEventRecordFields& Fields, std::uint32_t (*Ma
   return ERROR_SUCCESS;
 }
 
-long TEventLogFileReader::Refresh() {
-  if (!FFile) {
-    for (const std::string& path : FPaths) {
-      FFile = TFileHandle(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-      if (FFile) break;
-    }
-    if (!FFile) {
-      FHeader = TEventLogFileHeader();
-      return ERROR_SUCCESS;
-    }
+bool TEventLogFileReader::OpenFile() {
+  for (const std::string& path : FPaths) {
+    if (FFile) break;
+    FFile = TFileHandle(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   }
-  Lock(FFile.Get(), LOCK_SH);
-  TScopeExit unlock([this] { Lock(FFile.Get(), LOCK_UN); });
+  return FFile.Valid();
+}
+
+long TEventLogFileReader::Refresh() {
   TEventLogFileHeader header;
-  struct stat info {};
-  if (fstat(FFile.Get(), &info) != 0) return ERROR_EVENTLOG_FILE_CORRUPT;
-  if (info.st_size == 0) {
+  const ssize_t got = pread(FFile.Get(), &header, kHeaderSize, 0);
+  if (got == 0) {
     header = TEventLogFileHeader();
-  } else if (!ReadAll(FFile.Get(), &header, kHeaderSize, 0) || !header.Sound()) {
+  } else if (got != kHeaderSize || !header.Sound()) {
     return ERROR_EVENTLOG_FILE_CORRUPT;
   }
   const bool moved = header.OldestRecordNumber != FHeader.OldestRecordNumber || header.EndOffset < FHeader.EndOffset;
@@ -168,11 +163,30 @@ long TEventLogFileReader::Refresh() {
 }
 
 void TEventLogFileReader::ExtendIndex() {
-  while (!FIndexStopped && FIndexFirst + FOffsets.size() - 1 < FHeader.CurrentRecordNumber) {
+  // Read in blocks: a reader opening a long log walks it once.
+  constexpr std::size_t kBlock = 1 << 16;
+  std::string block;
+  std::uint64_t blockStart = 0;
+  while (!FIndexStopped) {
+    if (FIndexFirst + FOffsets.size() - 1 >= FHeader.CurrentRecordNumber) break;
     const std::uint64_t at = FOffsets.back();
     std::uint32_t length = 0;
-    if (at + 4 > FHeader.EndOffset || !ReadAll(FFile.Get(), &length, 4, at) ||
-        !PlausibleLength(length, FHeader.EndOffset - at)) {
+    if (at + 4 > FHeader.EndOffset) {
+      FIndexStopped = true;
+      break;
+    }
+    if (at < blockStart || at + 4 > blockStart + block.size()) {
+      blockStart = at;
+      block.resize(std::min<std::uint64_t>(kBlock, FHeader.EndOffset - at));
+      const ssize_t got = pread(FFile.Get(), block.data(), block.size(), static_cast<off_t>(at));
+      block.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+      if (block.size() < 4) {
+        FIndexStopped = true;
+        break;
+      }
+    }
+    std::memcpy(&length, block.data() + (at - blockStart), 4);
+    if (!PlausibleLength(length, FHeader.EndOffset - at)) {
       FIndexStopped = true;
       break;
     }
@@ -195,6 +209,9 @@ bool TEventLogFileReader::ReadIndexed(std::uint32_t Number, char* Buffer) const 
 
 long TEventLogFileReader::NumberOfRecords(std::uint32_t& Count) {
   Count = 0;
+  if (!OpenFile()) return ERROR_SUCCESS;
+  Lock(FFile.Get(), LOCK_SH);
+  TScopeExit unlock([this] { Lock(FFile.Get(), LOCK_UN); });
   if (long error = Refresh(); error != ERROR_SUCCESS) return error;
   Count = FHeader.Count();
   return ERROR_SUCCESS;
@@ -202,6 +219,9 @@ long TEventLogFileReader::NumberOfRecords(std::uint32_t& Count) {
 
 long TEventLogFileReader::OldestRecord(std::uint32_t& RecordNumber) {
   RecordNumber = 0;
+  if (!OpenFile()) return ERROR_SUCCESS;
+  Lock(FFile.Get(), LOCK_SH);
+  TScopeExit unlock([this] { Lock(FFile.Get(), LOCK_UN); });
   if (long error = Refresh(); error != ERROR_SUCCESS) return error;
   if (FHeader.Count() > 0) RecordNumber = FHeader.OldestRecordNumber;
   return ERROR_SUCCESS;
@@ -216,6 +236,9 @@ long TEventLogFileReader::Read(std::uint32_t Flags, std::uint32_t RecordNumber, 
   if (seek == bool(Flags & EVENTLOG_SEQUENTIAL_READ) || backwards == bool(Flags & EVENTLOG_FORWARDS_READ) ||
       (Buffer == nullptr && BufferSize != 0))
     return ERROR_INVALID_PARAMETER;
+  if (!OpenFile()) return seek ? ERROR_INVALID_PARAMETER : ERROR_HANDLE_EOF;
+  Lock(FFile.Get(), LOCK_SH);
+  TScopeExit unlock([this] { Lock(FFile.Get(), LOCK_UN); });
   if (long error = Refresh(); error != ERROR_SUCCESS) return error;
   const std::uint32_t oldest = FHeader.OldestRecordNumber;
   const std::uint32_t next = FHeader.CurrentRecordNumber;
@@ -228,8 +251,6 @@ long TEventLogFileReader::Read(std::uint32_t Flags, std::uint32_t RecordNumber, 
     else number = backwards ? FCursor - 1 : std::max(FCursor + 1, oldest);
     if (number < oldest || number >= next) return ERROR_HANDLE_EOF;
   }
-  Lock(FFile.Get(), LOCK_SH);
-  TScopeExit unlock([this] { Lock(FFile.Get(), LOCK_UN); });
   auto* out = static_cast<char*>(Buffer);
   while (number >= oldest && number < next) {
     if (number - FIndexFirst + 1 >= FOffsets.size()) {

@@ -54,7 +54,10 @@ class TEventLogFileReader : public TEventLogReader {
             std::uint32_t& BytesRead, std::uint32_t& Needed) override;
 
  private:
-  // Reads the header under a shared lock and brings the index up to date.
+  // Opens the first of the paths that exists; false while none does.
+  bool OpenFile();
+  // Reads the header and brings the index up to date; the caller holds a
+  // shared lock.
   long Refresh();
   void ExtendIndex();
   // The bytes of record Number (in the index) into Buffer; false when it is

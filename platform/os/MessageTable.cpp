@@ -1,5 +1,7 @@
 #include "platform/os/MessageTable.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
 
@@ -103,6 +105,25 @@ std::optional<TMessageTable> TMessageTable::Load(const std::string& FileName) {
 const std::string* TMessageTable::Find(std::uint32_t MessageId) const {
   auto it = FMessages.find(MessageId);
   return it == FMessages.end() ? nullptr : &it->second;
+}
+
+std::shared_ptr<const TMessageTable> TMessageFileCache::Load(const std::string& FileName) {
+  struct stat info {};
+  if (stat(FileName.c_str(), &info) != 0) {
+    FEntries.erase(FileName);
+    return nullptr;
+  }
+  TEntry& entry = FEntries[FileName];
+  const std::int64_t changed = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+  if (entry.Table && entry.Inode == info.st_ino && entry.Size == info.st_size && entry.ChangeTime == changed)
+    return entry.Table;
+  auto table = TMessageTable::Load(FileName);
+  if (!table) {
+    FEntries.erase(FileName);
+    return nullptr;
+  }
+  entry = {info.st_ino, info.st_size, changed, std::make_shared<const TMessageTable>(std::move(*table))};
+  return entry.Table;
 }
 
 std::string FormatMessageText(std::string_view Template, const std::vector<std::string>& Inserts) {

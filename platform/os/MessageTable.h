@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,23 @@ class TMessageTable {
 
  private:
   std::map<std::uint32_t, std::string> FMessages;
+};
+
+// Message files loaded before, kept while the file stays the same (its
+// inode, size and change time), so a text of a known file costs one stat.
+class TMessageFileCache {
+ public:
+  // nullptr when the file can't be loaded.
+  std::shared_ptr<const TMessageTable> Load(const std::string& FileName);
+
+ private:
+  struct TEntry {
+    std::uint64_t Inode = 0;
+    std::int64_t Size = -1;
+    std::int64_t ChangeTime = 0;
+    std::shared_ptr<const TMessageTable> Table;
+  };
+  std::map<std::string, TEntry> FEntries;
 };
 
 // Replaces %1..%99 by the insertion strings (a missing one stays as

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+
+#include "tests/support/TempDir.h"
 
 using namespace rv;
 
@@ -60,4 +63,20 @@ TEST(MessageTable, ExpandsDefinedEnvironmentVariables) {
   EXPECT_EQ(ExpandEnvironmentStrings("%RV_MT_NONE%/a"), "%RV_MT_NONE%/a");
   EXPECT_EQ(ExpandEnvironmentStrings("50%%RV_MT_ROOT%"), "50%/opt/x");
   EXPECT_EQ(ExpandEnvironmentStrings("open %"), "open %");
+}
+
+TEST(MessageTable, TheCacheNoticesAReplacedFile) {
+  rvtest::TempDir dir;
+  const std::string path = dir.File("m.msg");
+  TMessageFileCache cache;
+  EXPECT_EQ(cache.Load(path), nullptr);
+  rvtest::WriteFile(path, "MessageId=1\nold\n.\n");
+  const auto first = cache.Load(path);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(cache.Load(path), first);
+  rvtest::WriteFile(path + ".new", "MessageId=1\nnew text\n.\n");
+  std::rename((path + ".new").c_str(), path.c_str());
+  const auto second = cache.Load(path);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(*second->Find(1), "new text\r\n");
 }
