@@ -97,7 +97,10 @@ void TQVNTEventLog::SeekRecord(int Index) {
   if (Index < 0) RaiseEventLogError(ERROR_INVALID_PARAMETER);
   std::uint32_t oldest = 0;
   Check(GetOldestEventLogRecord(*FHandle, oldest));
-  const std::uint32_t number = oldest + static_cast<std::uint32_t>(Index);
+  const std::uint64_t wide = std::uint64_t{oldest} + static_cast<std::uint64_t>(Index);
+  // A position past the last record number must not wrap round to an old one.
+  if (wide > UINT32_MAX) RaiseEventLogError(ERROR_INVALID_PARAMETER);
+  const auto number = static_cast<std::uint32_t>(wide);
   const std::uint32_t flags = EVENTLOG_SEEK_READ | (FReadBackwards ? EVENTLOG_BACKWARDS_READ : EVENTLOG_FORWARDS_READ);
   std::uint32_t read = 0, needed = 0;
   long error = ReadEventLog(*FHandle, flags, number, nullptr, 0, read, needed);
@@ -130,7 +133,8 @@ const void* TQVNTEventLog::GetEventSID() const {
   if (!FRecord) return nullptr;
   EVENTLOGRECORD head;
   std::memcpy(&head, FBuffer.data(), sizeof head);
-  return FBuffer.data() + head.UserSidOffset;
+  // Without a SID its offset needn't lie inside the record.
+  return head.UserSidLength ? FBuffer.data() + head.UserSidOffset : nullptr;
 }
 
 TDateTime TQVNTEventLog::GetEventTime() const {

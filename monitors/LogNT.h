@@ -61,7 +61,8 @@ class TQVNTEventLog : public TQVLogBase {
   std::uint16_t GetEventType() const;
   std::uint16_t GetEventStringCount() const;
   std::string GetEventString(int Index) const;
-  // Points into the record buffer; valid until the next read or Close.
+  // Points into the record buffer; valid until the next read or Close. Null
+  // for a record without a SID.
   const void* GetEventSID() const;
   // In UTC.
   TDateTime GetEventTime() const;
