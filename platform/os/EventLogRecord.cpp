@@ -63,9 +63,10 @@ bool Examine(std::string_view Bytes, TEventRecordFields* Fields) {
   Fields->EventCategory = head.EventCategory;
   Fields->SourceName = std::move(*source);
   Fields->ComputerName = std::move(*computer);
-  Fields->UserSid = std::string(Bytes.substr(head.UserSidOffset, head.UserSidLength));
+  // An empty part's offset is not checked, so it is not used either.
+  Fields->UserSid = head.UserSidLength ? std::string(Bytes.substr(head.UserSidOffset, head.UserSidLength)) : "";
   Fields->Strings = std::move(strings);
-  Fields->Data = std::string(Bytes.substr(head.DataOffset, head.DataLength));
+  Fields->Data = head.DataLength ? std::string(Bytes.substr(head.DataOffset, head.DataLength)) : "";
   return true;
 }
 

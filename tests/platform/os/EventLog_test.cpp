@@ -105,7 +105,15 @@ TEST(EventLogRecord, DamagedRecordsAreRefused) {
        }()},
   };
   EXPECT_TRUE(IsSoundEventRecord(good));
-  for (const auto& c : cases) EXPECT_FALSE(IsSoundEventRecord(c.bytes)) << c.what;
+  for (const auto& c : cases) {
+    EXPECT_FALSE(IsSoundEventRecord(c.bytes)) << c.what;
+    EXPECT_FALSE(ParseEventRecord(c.bytes)) << c.what;
+  }
+  // The offsets of empty parts may point anywhere.
+  const auto emptyParts = ParseEventRecord(patched(52, 0xFFFFFFF0).replace(44, 4, "\xF0\xFF\xFF\xFF"));
+  ASSERT_TRUE(emptyParts);
+  EXPECT_EQ(emptyParts->UserSid, "");
+  EXPECT_EQ(emptyParts->Data, "");
 }
 
 TEST(EventLog, RecordsAreNumberedFromOneAndReadInEveryDirection) {
