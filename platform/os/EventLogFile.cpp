@@ -115,7 +115,8 @@ long AppendToEventLogFile(int Fd, TEventRecordFields& Fields, std::uint32_t (*Ma
   TEventLogFileHeader header;
   if (info.st_size == 0) {
     header.MaxSize = MaxSize(Log);
-  } else if (!ReadAll(Fd, &header, kHeaderSize, 0) || !header.Sound()) {
+  } else if (!ReadAll(Fd, &header, kHeaderSize, 0) || !header.Sound() ||
+             header.EndOffset > static_cast<std::uint64_t>(info.st_size)) {
     // Written over, the damage would become loss: the log is left for a
     // person to look at.
     return ERROR_EVENTLOG_FILE_CORRUPT;
@@ -163,30 +164,29 @@ long TEventLogFileReader::Refresh() {
 }
 
 void TEventLogFileReader::ExtendIndex() {
+  if (FIndexStopped || FIndexFirst + FOffsets.size() - 1 >= FHeader.CurrentRecordNumber) return;
+  // A header may claim more than the file holds: no length may reach past
+  // the bytes that are there.
+  struct stat info {};
+  if (fstat(FFile.Get(), &info) != 0) return;
+  const std::uint64_t end = std::min<std::uint64_t>(FHeader.EndOffset, static_cast<std::uint64_t>(info.st_size));
   // Read in blocks: a reader opening a long log walks it once.
   constexpr std::size_t kBlock = 1 << 16;
   std::string block;
   std::uint64_t blockStart = 0;
-  while (!FIndexStopped) {
-    if (FIndexFirst + FOffsets.size() - 1 >= FHeader.CurrentRecordNumber) break;
+  while (FIndexFirst + FOffsets.size() - 1 < FHeader.CurrentRecordNumber) {
     const std::uint64_t at = FOffsets.back();
-    std::uint32_t length = 0;
-    if (at + 4 > FHeader.EndOffset) {
-      FIndexStopped = true;
-      break;
-    }
+    if (at + 4 > end) break;
     if (at < blockStart || at + 4 > blockStart + block.size()) {
       blockStart = at;
-      block.resize(std::min<std::uint64_t>(kBlock, FHeader.EndOffset - at));
+      block.resize(std::min<std::uint64_t>(kBlock, end - at));
       const ssize_t got = pread(FFile.Get(), block.data(), block.size(), static_cast<off_t>(at));
       block.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-      if (block.size() < 4) {
-        FIndexStopped = true;
-        break;
-      }
+      if (block.size() < 4) break;
     }
+    std::uint32_t length = 0;
     std::memcpy(&length, block.data() + (at - blockStart), 4);
-    if (!PlausibleLength(length, FHeader.EndOffset - at)) {
+    if (!PlausibleLength(length, end - at)) {
       FIndexStopped = true;
       break;
     }

@@ -267,6 +267,18 @@ TEST(EventLog, ACorruptRecordFailsAloneAndNothingIsReadOutOfBounds) {
   rvtest::WriteFile(path, bytes.substr(0, bytes.size() - 6));
   reopened = store.Open();
   EXPECT_EQ(ReadOne(*reopened, kSeek, 3), ERROR_EVENTLOG_FILE_CORRUPT);
+  // A header claiming more than the file holds reads no length past the end,
+  // and writers leave the file alone.
+  damaged = bytes;
+  const std::uint32_t farEnd = 0x7FFFFFFF;
+  std::memcpy(damaged.data() + 20, &farEnd, 4);
+  std::memcpy(damaged.data() + 48 + first, &huge, 4);
+  rvtest::WriteFile(path, damaged);
+  reopened = store.Open();
+  std::uint32_t read = 0, needed = 0;
+  EXPECT_EQ(ReadEventLog(*reopened, kSeek, 2, nullptr, 0, read, needed), ERROR_EVENTLOG_FILE_CORRUPT);
+  EXPECT_EQ(needed, 0u);
+  EXPECT_EQ(AppendEventRecord("Application", TEventRecordFields()), ERROR_EVENTLOG_FILE_CORRUPT);
   // A damaged file header: nothing is read, and writers leave it alone.
   damaged = bytes;
   damaged[4] = 'X';
