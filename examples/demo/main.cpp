@@ -17,6 +17,7 @@
 #include "examples/demo/DemoDialogCloser.h"
 
 #include "core/LogBase.h"
+#include "examples/demo/DemoEventLog.h"
 #include "examples/demo/DemoMonitors.h"
 #include "examples/demo/DemoChecks.h"
 #include "examples/demo/DemoFaults.h"
@@ -168,5 +169,6 @@ int main(int argc, char** argv) {
   DemoChecks();
   DemoFaults();
   rvdemo::DemoDataset();
+  RunEventLogDemo();
   return 0;
 }
