@@ -15,8 +15,9 @@
 #include "platform/os/EventLog.h"
 #include "platform/os/MessageTable.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 class TQVNTEventLog : public TQVLogBase {
   RV_CLASS(TQVNTEventLog, TQVLogBase)

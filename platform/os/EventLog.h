@@ -22,8 +22,9 @@
 
 #include "platform/os/EventLogRecord.h"
 #include "platform/os/Registry.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 constexpr std::uint32_t EVENTLOG_SEQUENTIAL_READ = 1;
 constexpr std::uint32_t EVENTLOG_SEEK_READ = 2;

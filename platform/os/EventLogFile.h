@@ -10,8 +10,9 @@
 
 #include "platform/os/EventLog.h"
 #include "platform/rtl/FileHandle.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 struct TEventLogFileHeader {
   std::uint32_t HeaderSize = 0x30;

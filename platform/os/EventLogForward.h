@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 // Sends Text to journald's socket, else to /dev/log; does nothing when
 // neither is there (the library calls would report success and drop it).

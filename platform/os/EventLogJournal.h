@@ -10,8 +10,9 @@
 #include <string>
 
 #include "platform/os/EventLog.h"
+#include "platform/rtl/Export.h"
 
-namespace rv {
+namespace RV_API rv {
 
 constexpr const char* kJournalLogName = "Journal";
 

@@ -12,7 +12,9 @@
 #include <string_view>
 #include <vector>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 constexpr std::uint32_t kEventRecordSignature = 0x654c664c;
 

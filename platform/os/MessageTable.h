@@ -18,7 +18,9 @@
 #include <string_view>
 #include <vector>
 
-namespace rv {
+#include "platform/rtl/Export.h"
+
+namespace RV_API rv {
 
 class TMessageTable {
  public:
