@@ -9,7 +9,7 @@ namespace rv {
 namespace {
 
 const TQVLDBTypeEvents kAllEvents{dbeActiveChanged, dbeEditingChanged, dbeDataSetChanged, dbeDataSetScrolled,
-                                  dbeLayoutChanged, dbeRecordChanged, dbeUpdateData};
+                                  dbeLayoutChanged, dbeRecordChanged,  dbeUpdateData};
 
 // A name with a blank is quoted; a double quote inside it is doubled so it
 // cannot end the quotes early.

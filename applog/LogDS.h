@@ -10,8 +10,8 @@
 #include "core/LogBase.h"
 #include "platform/db/DataSource.h"
 #include "platform/rtl/Closure.h"
-#include "platform/rtl/Set.h"
 #include "platform/rtl/Export.h"
+#include "platform/rtl/Set.h"
 
 namespace RV_API rv {
 
@@ -20,8 +20,7 @@ RV_ENUM(TQVLDBTypeEvent, std::uint8_t, dbeActiveChanged, dbeEditingChanged, dbeD
 using TQVLDBTypeEvents = Set<TQVLDBTypeEvent, std::uint8_t>;
 
 // The handler may replace LogText; whatever it leaves there is written.
-using TQVLDataChangeEvent =
-    Closure<void(TObject* Sender, TQVLDBTypeEvent State, TField* Field, std::string& LogText)>;
+using TQVLDataChangeEvent = Closure<void(TObject* Sender, TQVLDBTypeEvent State, TField* Field, std::string& LogText)>;
 using TQVLSQLStatementEvent = Closure<void(TObject* Sender, const std::string& SQL)>;
 
 class TQVDatasetLog;

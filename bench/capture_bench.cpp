@@ -2,7 +2,6 @@
 // XGetImage call that reads the same pixels. Needs an X display (make bench
 // runs it under Xvfb); without one it says so and exits successfully.
 
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -22,7 +21,6 @@
 namespace {
 
 rv::TX11Display* display = nullptr;
-
 
 void captureAndWrite(benchmark::State& state, bool sharedMemory) {
   rv::TScreenCapture capture(*display);
@@ -67,10 +65,9 @@ int main(int argc, char** argv) {
   display = opened.get();
   std::printf("screen %dx%d\n", DisplayWidth(display->Handle(), DefaultScreen(display->Handle())),
               DisplayHeight(display->Handle(), DefaultScreen(display->Handle())));
-  return rvbench::RunAndCompare(
-      argc, argv,
-      {{"capture + BMP write (shared memory) / XGetImage", "BM_CaptureAndWriteBmp/real_time",
-        "BM_RawXGetImage/real_time", 0},
-       {"capture + BMP write (XGetImage) / XGetImage", "BM_CaptureAndWriteBmpNoShm/real_time",
-        "BM_RawXGetImage/real_time", 0}});
+  return rvbench::RunAndCompare(argc, argv,
+                                {{"capture + BMP write (shared memory) / XGetImage", "BM_CaptureAndWriteBmp/real_time",
+                                  "BM_RawXGetImage/real_time", 0},
+                                 {"capture + BMP write (XGetImage) / XGetImage", "BM_CaptureAndWriteBmpNoShm/real_time",
+                                  "BM_RawXGetImage/real_time", 0}});
 }

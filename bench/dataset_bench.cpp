@@ -31,9 +31,10 @@ const std::string& databaseFile() {
     db.SetDatabaseName(file);
     db.SetCreateIfMissing(true);
     db.Open();
-    db.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, score REAL);"
-               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
-               "INSERT INTO t SELECT i, 'name ' || i, i * 0.5 FROM n;");
+    db.ExecSQL(
+        "CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, score REAL);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+        "INSERT INTO t SELECT i, 'name ' || i, i * 0.5 FROM n;");
     return file;
   }();
   return path;
@@ -174,8 +175,9 @@ BENCHMARK(BM_NotifyWrite);
 }  // namespace
 
 int main(int argc, char** argv) {
-  return rvbench::RunAndCompare(argc, argv,
-                                {{"scrolling 100,000 rows: TSQLiteTable / sqlite3_step", "BM_ScrollOurs", "BM_ScrollRaw", 0.5},
-                                 {"10,000 posted edits: TSQLiteTable / prepared UPDATE", "BM_PostOurs", "BM_PostRaw", 0.5},
-                                 {"a logged notification / WriteAsString", "BM_NotifyOurs", "BM_NotifyWrite", 1 / 1.3}});
+  return rvbench::RunAndCompare(
+      argc, argv,
+      {{"scrolling 100,000 rows: TSQLiteTable / sqlite3_step", "BM_ScrollOurs", "BM_ScrollRaw", 0.5},
+       {"10,000 posted edits: TSQLiteTable / prepared UPDATE", "BM_PostOurs", "BM_PostRaw", 0.5},
+       {"a logged notification / WriteAsString", "BM_NotifyOurs", "BM_NotifyWrite", 1 / 1.3}});
 }

@@ -139,9 +139,9 @@ BENCHMARK(BM_RawWrite);
 int main(int argc, char** argv) {
   // The message ratio's target is "at most 2x the time": a throughput ratio
   // of at least 0.5.
-  return rvbench::RunAndCompare(argc, argv,
-                                {{"reading in order: ReadEvent / pread", "BM_OursRead", "BM_RawRead", 0.5},
-                                 {"message text: known file / table in memory", "BM_OursMessage",
-                                  "BM_TableMessage", 0.5},
-                                 {"writing: WriteToEventLog / flocked append", "BM_OursWrite", "BM_RawWrite", 0.8}});
+  return rvbench::RunAndCompare(
+      argc, argv,
+      {{"reading in order: ReadEvent / pread", "BM_OursRead", "BM_RawRead", 0.5},
+       {"message text: known file / table in memory", "BM_OursMessage", "BM_TableMessage", 0.5},
+       {"writing: WriteToEventLog / flocked append", "BM_OursWrite", "BM_RawWrite", 0.8}});
 }

@@ -43,7 +43,6 @@ BENCHMARK(BM_WriteSameSize);
 }  // namespace
 
 int main(int argc, char** argv) {
-  return rvbench::RunAndCompare(argc, argv,
-                                {{"exception record / WriteAsString of its size", "BM_ExceptionRecord",
-                                  "BM_WriteSameSize", 0.5}});
+  return rvbench::RunAndCompare(
+      argc, argv, {{"exception record / WriteAsString of its size", "BM_ExceptionRecord", "BM_WriteSameSize", 0.5}});
 }

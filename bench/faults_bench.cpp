@@ -49,8 +49,10 @@ void throwAndCatch(benchmark::State& state) {
 }
 
 void BM_ThrowRuntimeOnly(benchmark::State& state) {
-  if (!runtimeThrow()) state.SkipWithError("the C++ runtime's throw was not found");
-  else throwAndCatch<ThrowThroughRuntime>(state);
+  if (!runtimeThrow())
+    state.SkipWithError("the C++ runtime's throw was not found");
+  else
+    throwAndCatch<ThrowThroughRuntime>(state);
 }
 
 void BM_ThrowNoCallStack(benchmark::State& state) { throwAndCatch<ThrowNormally>(state); }

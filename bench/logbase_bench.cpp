@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>

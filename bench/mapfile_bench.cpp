@@ -174,8 +174,8 @@ bool lookupsAgree() {
       std::fprintf(stderr, "lookups disagree at address 0x%llx\n", static_cast<unsigned long long>(address));
       return false;
     }
-  std::printf("map of %d lines: indexed and line-by-line lookups agree on %zu random addresses\n",
-              benchMap().Lines, addresses.size());
+  std::printf("map of %d lines: indexed and line-by-line lookups agree on %zu random addresses\n", benchMap().Lines,
+              addresses.size());
   return true;
 }
 

@@ -47,12 +47,11 @@ void TQVLCheckProviderEdit::Assign(const TPersistent* Source) {
 // ---- TQVLCheckProviderNumericEdit ------------------------------------------------
 
 const TClass& TQVLCheckProviderNumericEdit::StaticClass() {
-  static const TClass cls = TClassBuilder<TQVLCheckProviderNumericEdit>("TQVLCheckProviderNumericEdit")
-                                .Property("MinValue", &TQVLCheckProviderNumericEdit::MinValue,
-                                          &TQVLCheckProviderNumericEdit::SetMinValue)
-                                .Property("MaxValue", &TQVLCheckProviderNumericEdit::MaxValue,
-                                          &TQVLCheckProviderNumericEdit::SetMaxValue)
-                                .Build();
+  static const TClass cls =
+      TClassBuilder<TQVLCheckProviderNumericEdit>("TQVLCheckProviderNumericEdit")
+          .Property("MinValue", &TQVLCheckProviderNumericEdit::MinValue, &TQVLCheckProviderNumericEdit::SetMinValue)
+          .Property("MaxValue", &TQVLCheckProviderNumericEdit::MaxValue, &TQVLCheckProviderNumericEdit::SetMaxValue)
+          .Build();
   return cls;
 }
 RV_REGISTER_CLASS(TQVLCheckProviderNumericEdit)
@@ -64,9 +63,7 @@ TQVLCheckProviderNumericEdit::TQVLCheckProviderNumericEdit(TCollection* Collecti
 
 bool TQVLCheckProviderNumericEdit::HintMustBeStored() const { return HintDiffersFrom(sQVLEditboxRange); }
 
-std::string TQVLCheckProviderNumericEdit::GetHintText() const {
-  return Format(sQVLEditboxRange, FMinValue, FMaxValue);
-}
+std::string TQVLCheckProviderNumericEdit::GetHintText() const { return Format(sQVLEditboxRange, FMinValue, FMaxValue); }
 
 void TQVLCheckProviderNumericEdit::InternalCheck() {
   TQVLCheckProviderEdit::InternalCheck();

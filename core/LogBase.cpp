@@ -114,8 +114,7 @@ const TClass& TQVLSendTo::StaticClass() {
           .Property("EMail", &TQVLSendTo::EMail, &TQVLSendTo::SetEMail)
           .Property("EMailSubject", &TQVLSendTo::EMailSubject, &TQVLSendTo::SetEMailSubject)
           .Property("EMailBody", &TQVLSendTo::EMailBody, &TQVLSendTo::SetEMailBody)
-          .Property("EMailOpenBeforeSend", &TQVLSendTo::EMailOpenBeforeSend, &TQVLSendTo::SetEMailOpenBeforeSend,
-                    true)
+          .Property("EMailOpenBeforeSend", &TQVLSendTo::EMailOpenBeforeSend, &TQVLSendTo::SetEMailOpenBeforeSend, true)
           .Property("WWW", &TQVLSendTo::WWW, &TQVLSendTo::SetWWW)
           .Property("AttachScreenShot", &TQVLSendTo::AttachScreenShot, &TQVLSendTo::SetAttachScreenShot, true)
           .Property("ScreenshotFormat", &TQVLSendTo::ScreenshotFormat, &TQVLSendTo::SetScreenshotFormat, sfBitmap)
@@ -208,9 +207,7 @@ void TQVLogBase::WriteAsInteger(const std::string& Tag, std::int32_t Value) { Wr
 
 void TQVLogBase::WriteAsFloat(const std::string& Tag, double Value) { WriteAsString(Tag, FloatToStr(Value)); }
 
-void TQVLogBase::WriteAsDateTime(const std::string& Tag, TDateTime Value) {
-  WriteAsString(Tag, DateTimeToStr(Value));
-}
+void TQVLogBase::WriteAsDateTime(const std::string& Tag, TDateTime Value) { WriteAsString(Tag, DateTimeToStr(Value)); }
 
 void TQVLogBase::ClearLog() {
   if (!FLogFile.empty() && FileExists(FLogFile)) DeleteFile(FLogFile);
@@ -218,15 +215,32 @@ void TQVLogBase::ClearLog() {
 
 std::string TQVLogBase::MAPIErrorDescription(std::int32_t Code) const {
   static const char* const texts[] = {
-      "User cancelled request",     "General MAPI failure",        "Logon failure",
-      "Disk full",                  "Insufficient memory",         "Access denied",
-      nullptr,                      "Too many sessions",           "Too many files open",
-      "Too many recipients",        "Attachment not found",        "Failed to open attachment",
-      "Failed to write attachment", "Unknown recipient",           "Invalid recipient type",
-      "No messages",                "Invalid message",             "Text too large.",
-      "Invalid session",            "Type not supported",          "Ambiguous recipient",
-      "Message in use",             "Network failure",             "Invalid edit fields",
-      "Invalid recipients",         "Not supported",
+      "User cancelled request",
+      "General MAPI failure",
+      "Logon failure",
+      "Disk full",
+      "Insufficient memory",
+      "Access denied",
+      nullptr,
+      "Too many sessions",
+      "Too many files open",
+      "Too many recipients",
+      "Attachment not found",
+      "Failed to open attachment",
+      "Failed to write attachment",
+      "Unknown recipient",
+      "Invalid recipient type",
+      "No messages",
+      "Invalid message",
+      "Text too large.",
+      "Invalid session",
+      "Type not supported",
+      "Ambiguous recipient",
+      "Message in use",
+      "Network failure",
+      "Invalid edit fields",
+      "Invalid recipients",
+      "Not supported",
   };
   if (Code >= 1 && Code <= 26 && texts[Code - 1]) return texts[Code - 1];
   return "Unknown Error Code: " + std::to_string(Code);

@@ -10,12 +10,12 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/ModalWait.h"
 #include "platform/graphics/Graphics.h"
-#include "platform/rtl/FileHandle.h"
 #include "platform/os/Mapi.h"
 #include "platform/os/ScreenCapture.h"
 #include "platform/os/TempFiles.h"
 #include "platform/os/WebOpener.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileHandle.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
@@ -193,7 +193,8 @@ void TQVLogBase::SendLogByMail() {
   // The composer and sendmail may take seconds: the windows stay served meanwhile.
   ULONG result = SUCCESS_SUCCESS;
   WaitServingMessages([&] { result = exchange.Send(settings.EMailSubject(), body, settings.EMailOpenBeforeSend()); });
-  if (result != SUCCESS_SUCCESS) MessageDlg(MAPIErrorDescription(static_cast<std::int32_t>(result)), mtError, {mbOK}, 0);
+  if (result != SUCCESS_SUCCESS)
+    MessageDlg(MAPIErrorDescription(static_cast<std::int32_t>(result)), mtError, {mbOK}, 0);
 }
 
 void TQVLogBase::SendLogByWWW() {

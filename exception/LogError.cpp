@@ -30,8 +30,8 @@ constexpr std::chrono::milliseconds kLastChanceLockWait{2000};
 const TQVExceptionStandards kAllStandard = TQVExceptionStandards::FromBits((1u << 30) - 1);
 const TQVExceptionClasses kAllClasses = TQVExceptionClasses::FromBits((1u << 18) - 1);
 const TQVExceptionGraphics kAllGraphics{efInvalidGraphic, efInvalidGraphicOperation};
-const TQVLFormats kDefaultFormats{lfDate,          lfTime,          lfPhysAddress,  lfMessage,
-                                  lfSeparator,     lfApplication,   lfActiveControl, lfComputerInfo};
+const TQVLFormats kDefaultFormats{lfDate,      lfTime,        lfPhysAddress,   lfMessage,
+                                  lfSeparator, lfApplication, lfActiveControl, lfComputerInfo};
 const TQVLAOptions kDefaultOptions{laShowSendEMail, laShowSupportLink};
 
 template <class E>
@@ -50,23 +50,56 @@ struct FilterEntry {
 #define RV_FILTER(Group, Name) \
   { &isA<E##Name>, Group, ef##Name }
 const FilterEntry kFilters[] = {
-    RV_FILTER(0, Abort),           RV_FILTER(0, OutOfMemory),      RV_FILTER(0, InOutError),
-    RV_FILTER(0, IntError),        RV_FILTER(0, DivByZero),        RV_FILTER(0, RangeError),
-    RV_FILTER(0, IntOverflow),     RV_FILTER(0, MathError),        RV_FILTER(0, InvalidOp),
-    RV_FILTER(0, ZeroDivide),      RV_FILTER(0, Overflow),         RV_FILTER(0, Underflow),
-    RV_FILTER(0, InvalidPointer),  RV_FILTER(0, InvalidCast),      RV_FILTER(0, ConvertError),
-    RV_FILTER(0, AccessViolation), RV_FILTER(0, Privilege),        RV_FILTER(0, StackOverflow),
-    RV_FILTER(0, ControlC),        RV_FILTER(0, VariantError),     RV_FILTER(0, PropReadOnly),
-    RV_FILTER(0, PropWriteOnly),   RV_FILTER(0, ExternalException), RV_FILTER(0, AssertionFailed),
-    RV_FILTER(0, AbstractError),   RV_FILTER(0, IntfCastError),    RV_FILTER(0, InvalidContainer),
-    RV_FILTER(0, InvalidInsert),   RV_FILTER(0, PackageError),     RV_FILTER(0, Win32Error),
-    RV_FILTER(1, StreamError),     RV_FILTER(1, FCreateError),     RV_FILTER(1, FOpenError),
-    RV_FILTER(1, FilerError),      RV_FILTER(1, ReadError),        RV_FILTER(1, WriteError),
-    RV_FILTER(1, ClassNotFound),   RV_FILTER(1, MethodNotFound),   RV_FILTER(1, InvalidImage),
-    RV_FILTER(1, ResNotFound),     RV_FILTER(1, ListError),        RV_FILTER(1, BitsError),
-    RV_FILTER(1, StringListError), RV_FILTER(1, ComponentError),   RV_FILTER(1, ParserError),
-    RV_FILTER(1, OutOfResources),  RV_FILTER(1, InvalidOperation), RV_FILTER(1, Thread),
-    RV_FILTER(2, InvalidGraphic),  RV_FILTER(2, InvalidGraphicOperation),
+    RV_FILTER(0, Abort),
+    RV_FILTER(0, OutOfMemory),
+    RV_FILTER(0, InOutError),
+    RV_FILTER(0, IntError),
+    RV_FILTER(0, DivByZero),
+    RV_FILTER(0, RangeError),
+    RV_FILTER(0, IntOverflow),
+    RV_FILTER(0, MathError),
+    RV_FILTER(0, InvalidOp),
+    RV_FILTER(0, ZeroDivide),
+    RV_FILTER(0, Overflow),
+    RV_FILTER(0, Underflow),
+    RV_FILTER(0, InvalidPointer),
+    RV_FILTER(0, InvalidCast),
+    RV_FILTER(0, ConvertError),
+    RV_FILTER(0, AccessViolation),
+    RV_FILTER(0, Privilege),
+    RV_FILTER(0, StackOverflow),
+    RV_FILTER(0, ControlC),
+    RV_FILTER(0, VariantError),
+    RV_FILTER(0, PropReadOnly),
+    RV_FILTER(0, PropWriteOnly),
+    RV_FILTER(0, ExternalException),
+    RV_FILTER(0, AssertionFailed),
+    RV_FILTER(0, AbstractError),
+    RV_FILTER(0, IntfCastError),
+    RV_FILTER(0, InvalidContainer),
+    RV_FILTER(0, InvalidInsert),
+    RV_FILTER(0, PackageError),
+    RV_FILTER(0, Win32Error),
+    RV_FILTER(1, StreamError),
+    RV_FILTER(1, FCreateError),
+    RV_FILTER(1, FOpenError),
+    RV_FILTER(1, FilerError),
+    RV_FILTER(1, ReadError),
+    RV_FILTER(1, WriteError),
+    RV_FILTER(1, ClassNotFound),
+    RV_FILTER(1, MethodNotFound),
+    RV_FILTER(1, InvalidImage),
+    RV_FILTER(1, ResNotFound),
+    RV_FILTER(1, ListError),
+    RV_FILTER(1, BitsError),
+    RV_FILTER(1, StringListError),
+    RV_FILTER(1, ComponentError),
+    RV_FILTER(1, ParserError),
+    RV_FILTER(1, OutOfResources),
+    RV_FILTER(1, InvalidOperation),
+    RV_FILTER(1, Thread),
+    RV_FILTER(2, InvalidGraphic),
+    RV_FILTER(2, InvalidGraphicOperation),
 };
 #undef RV_FILTER
 
@@ -89,8 +122,7 @@ const TClass& TQVExceptionLog::StaticClass() {
           .Property("ErrorDialog", &TQVExceptionLog::ErrorDialog, &TQVExceptionLog::SetErrorDialog, edExtended)
           .Property("FilterStandard", &TQVExceptionLog::FilterStandard, &TQVExceptionLog::SetFilterStandard,
                     kAllStandard)
-          .Property("FilterClasses", &TQVExceptionLog::FilterClasses, &TQVExceptionLog::SetFilterClasses,
-                    kAllClasses)
+          .Property("FilterClasses", &TQVExceptionLog::FilterClasses, &TQVExceptionLog::SetFilterClasses, kAllClasses)
           .Property("FilterGraphics", &TQVExceptionLog::FilterGraphics, &TQVExceptionLog::SetFilterGraphics,
                     kAllGraphics)
           .Property("Formats", &TQVExceptionLog::Formats, &TQVExceptionLog::SetFormats, kDefaultFormats)
@@ -133,12 +165,9 @@ bool TQVExceptionLog::PassesFilter(const Exception& E) const {
   for (const FilterEntry& f : kFilters) {
     if (!f.Matches(E)) continue;
     switch (f.Group) {
-      case 0:
-        return FFilterStandard.Contains(static_cast<TQVExceptionStandard>(f.Member));
-      case 1:
-        return FFilterClasses.Contains(static_cast<TQVExceptionClass>(f.Member));
-      default:
-        return FFilterGraphics.Contains(static_cast<TQVExceptionGraphic>(f.Member));
+      case 0: return FFilterStandard.Contains(static_cast<TQVExceptionStandard>(f.Member));
+      case 1: return FFilterClasses.Contains(static_cast<TQVExceptionClass>(f.Member));
+      default: return FFilterGraphics.Contains(static_cast<TQVExceptionGraphic>(f.Member));
     }
   }
   return true;  // a class outside the 50 is always reported
@@ -167,14 +196,9 @@ void TQVExceptionLog::DoException(TObject* Sender, Exception* E) {
     if (accept) WriteAsString(sQVLTagError, text);
   }
   switch (FErrorDialog) {
-    case edNone:
-      break;
-    case edStandard:
-      Application->ShowException(E);
-      break;
-    case edExtended:
-      ShowExtendedDialog(E);
-      break;
+    case edNone: break;
+    case edStandard: Application->ShowException(E); break;
+    case edExtended: ShowExtendedDialog(E); break;
   }
 }
 

@@ -26,17 +26,17 @@ RV_ENUM(TQVLErrorDialog, std::uint8_t, edNone, edStandard, edExtended)
 RV_ENUM(TQVLAOption, std::uint8_t, laShowSendEMail, laShowSupportLink, laShowSourceLine)
 using TQVLAOptions = Set<TQVLAOption, std::uint8_t>;
 RV_ENUM(TQVLFormat, std::uint8_t, lfDate, lfTime, lfPhysAddress, lfExceptionClassName, lfMessage, lfSeparator,
-        lfSourceLine, lfApplication, lfActiveControl, lfComputerInfo, lfOSInfo, lfCPUInfo, lfMemoryInfo,
-        lfVideoCard, lfCallStack)
+        lfSourceLine, lfApplication, lfActiveControl, lfComputerInfo, lfOSInfo, lfCPUInfo, lfMemoryInfo, lfVideoCard,
+        lfCallStack)
 using TQVLFormats = Set<TQVLFormat, std::uint16_t>;
 
 // The filters: each member stands for the framework class of its name with
 // "ef" replaced by "E" (efDivByZero for EDivByZero).
-RV_ENUM(TQVExceptionStandard, std::uint8_t, efAbort, efOutOfMemory, efInOutError, efIntError, efDivByZero,
-        efRangeError, efIntOverflow, efMathError, efInvalidOp, efZeroDivide, efOverflow, efUnderflow,
-        efInvalidPointer, efInvalidCast, efConvertError, efAccessViolation, efPrivilege, efStackOverflow,
-        efControlC, efVariantError, efPropReadOnly, efPropWriteOnly, efExternalException, efAssertionFailed,
-        efAbstractError, efIntfCastError, efInvalidContainer, efInvalidInsert, efPackageError, efWin32Error)
+RV_ENUM(TQVExceptionStandard, std::uint8_t, efAbort, efOutOfMemory, efInOutError, efIntError, efDivByZero, efRangeError,
+        efIntOverflow, efMathError, efInvalidOp, efZeroDivide, efOverflow, efUnderflow, efInvalidPointer, efInvalidCast,
+        efConvertError, efAccessViolation, efPrivilege, efStackOverflow, efControlC, efVariantError, efPropReadOnly,
+        efPropWriteOnly, efExternalException, efAssertionFailed, efAbstractError, efIntfCastError, efInvalidContainer,
+        efInvalidInsert, efPackageError, efWin32Error)
 using TQVExceptionStandards = Set<TQVExceptionStandard, std::uint32_t>;
 RV_ENUM(TQVExceptionClass, std::uint8_t, efStreamError, efFCreateError, efFOpenError, efFilerError, efReadError,
         efWriteError, efClassNotFound, efMethodNotFound, efInvalidImage, efResNotFound, efListError, efBitsError,
@@ -47,8 +47,7 @@ using TQVExceptionGraphics = Set<TQVExceptionGraphic, std::uint8_t>;
 
 // The record composed for E may be replaced (LogText) or not written at all
 // (Accept false).
-using TQVLSaveExceptionEvent =
-    Closure<void(TObject* Sender, Exception* E, std::string& LogText, bool& Accept)>;
+using TQVLSaveExceptionEvent = Closure<void(TObject* Sender, Exception* E, std::string& LogText, bool& Accept)>;
 
 // The report sections of the exception log component, which owns one and
 // forwards its Get... operations to it. In the text form a section starts

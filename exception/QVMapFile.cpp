@@ -29,9 +29,7 @@ constexpr std::size_t kEntryWidth = 20;
 constexpr std::size_t kEntriesPerLine = 4;
 constexpr std::size_t kPublicNamePosition = 22;
 
-bool contains(std::string_view line, std::string_view marker) {
-  return line.find(marker) != std::string_view::npos;
-}
+bool contains(std::string_view line, std::string_view marker) { return line.find(marker) != std::string_view::npos; }
 
 template <std::size_t N>
 bool containsAny(std::string_view line, const std::array<std::string_view, N>& markers) {
@@ -215,8 +213,7 @@ constexpr std::array<bool, 256> kEntryCharacters = [] {
 }();
 
 bool onlyEntryCharacters(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return kEntryCharacters[static_cast<unsigned char>(c)]; });
+  return std::all_of(text.begin(), text.end(), [](char c) { return kEntryCharacters[static_cast<unsigned char>(c)]; });
 }
 
 }  // namespace
@@ -342,8 +339,8 @@ class TQVMapFile::TIndex {
   int AscendingLineAt(std::uint32_t a, std::uint32_t b, std::uint32_t address) const {
     if (address > FEntries[b - 1].Offset) return 0;
     const auto first = FEntries.begin() + a, last = FEntries.begin() + b;
-    const auto above = std::upper_bound(first, last, address,
-                                        [](std::uint32_t value, const TEntry& e) { return value < e.Offset; });
+    const auto above =
+        std::upper_bound(first, last, address, [](std::uint32_t value, const TEntry& e) { return value < e.Offset; });
     return above == first ? 0 : std::prev(above)->Line;
   }
 

@@ -10,7 +10,7 @@ const TFileNotificationOptions kInitialOptions{foFile, foFolder};
 const char* const kAllocationFailed = "Could not allocate notification object";
 
 const std::uint32_t kFilterFlag[] = {
-    FILE_NOTIFY_CHANGE_FILE_NAME, FILE_NOTIFY_CHANGE_DIR_NAME, FILE_NOTIFY_CHANGE_ATTRIBUTES,
+    FILE_NOTIFY_CHANGE_FILE_NAME, FILE_NOTIFY_CHANGE_DIR_NAME,   FILE_NOTIFY_CHANGE_ATTRIBUTES,
     FILE_NOTIFY_CHANGE_SIZE,      FILE_NOTIFY_CHANGE_LAST_WRITE,
 };
 
@@ -90,7 +90,8 @@ void TNotificationThread::Execute() {
     if (Terminated()) break;
     std::array<TChangeNotification*, kSlots> handles{};
     for (int i = 0; i < FCount; ++i) handles[i] = FHandles[i].get();
-    const int result = WaitForChangeNotifications({handles.data(), static_cast<std::size_t>(FCount)}, INFINITE, &Wake());
+    const int result =
+        WaitForChangeNotifications({handles.data(), static_cast<std::size_t>(FCount)}, INFINITE, &Wake());
     if (result < WAIT_OBJECT_0 || result >= WAIT_OBJECT_0 + FCount) continue;
     const int slot = result - WAIT_OBJECT_0;
     FAction = FKinds[slot];

@@ -17,8 +17,8 @@
 #include "platform/os/ChangeNotify.h"
 #include "platform/rtl/Closure.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/Set.h"
 #include "platform/rtl/Export.h"
+#include "platform/rtl/Set.h"
 
 namespace RV_API rv {
 

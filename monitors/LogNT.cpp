@@ -25,7 +25,8 @@ std::string MessageFileList(const std::string& Log, const std::string& Source) {
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     if (!registry.OpenKeyReadOnly(EventLogKey(Log, Source))) return "";
     // Sources register the list with either string type.
-    if (registry.GetDataType("EventMessageFile") == rdExpandString) return registry.ReadExpandString("EventMessageFile");
+    if (registry.GetDataType("EventMessageFile") == rdExpandString)
+      return registry.ReadExpandString("EventMessageFile");
     return registry.ReadString("EventMessageFile");
   } catch (const ERegistryException&) {
     // A value of another type names no file.

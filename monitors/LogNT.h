@@ -72,8 +72,7 @@ class TQVNTEventLog : public TQVLogBase {
 
   // Writes one entry under Source; needs no open log and reports nothing.
   // Text is cut at 511 UTF-16 units.
-  void WriteToEventLog(const std::string& Text, std::uint16_t EventType, std::uint32_t Category,
-                       std::uint32_t EventID);
+  void WriteToEventLog(const std::string& Text, std::uint16_t EventType, std::uint32_t Category, std::uint32_t EventID);
 
  private:
   // Closes, stores the value, and opens again when it was open.

@@ -15,8 +15,8 @@
 #include "platform/classes/WakeableThread.h"
 #include "platform/os/Registry.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/Set.h"
 #include "platform/rtl/Export.h"
+#include "platform/rtl/Set.h"
 
 namespace RV_API rv {
 

@@ -17,9 +17,8 @@ class CollectingReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
       auto items = run.counters.find("items_per_second");
-      double perSecond = items != run.counters.end()
-                             ? static_cast<double>(items->second)
-                             : static_cast<double>(run.iterations) / run.real_accumulated_time;
+      double perSecond = items != run.counters.end() ? static_cast<double>(items->second)
+                                                     : static_cast<double>(run.iterations) / run.real_accumulated_time;
       Throughput[run.benchmark_name()] = perSecond;
     }
   }

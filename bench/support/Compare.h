@@ -11,9 +11,9 @@ namespace rvbench {
 
 struct Comparison {
   std::string Label;
-  std::string Ours;      // benchmark name as reported, e.g. "BM_WriteXml/real_time"
+  std::string Ours;  // benchmark name as reported, e.g. "BM_WriteXml/real_time"
   std::string Baseline;
-  double Target;         // the least acceptable throughput ratio (0: report only)
+  double Target;  // the least acceptable throughput ratio (0: report only)
 };
 
 int RunAndCompare(int argc, char** argv, const std::vector<Comparison>& comparisons);

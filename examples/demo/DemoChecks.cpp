@@ -6,8 +6,8 @@
 
 #include "checks/QVLChecks.h"
 #include "platform/classes/Thread.h"
-#include "platform/forms/EventLoop.h"
 #include "platform/forms/Application.h"
+#include "platform/forms/EventLoop.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"

@@ -51,8 +51,7 @@ void TDemoDialogCloser::Start() {
   // next, when this closer may be gone (the owner lives longer).
   FClock->Thread = std::thread([clock = FClock.get(), owner = FOwner, seconds = FSeconds] {
     std::unique_lock<std::mutex> lock(clock->Lock);
-    if (clock->Stop.wait_for(lock, std::chrono::duration<double>(seconds), [clock] { return clock->Stopped; }))
-      return;
+    if (clock->Stop.wait_for(lock, std::chrono::duration<double>(seconds), [clock] { return clock->Stopped; })) return;
     rv::TThread::Queue(nullptr, [owner, seconds] {
       for (int i = 0; i < owner->ComponentCount(); ++i)
         if (auto* form = dynamic_cast<rv::TCustomForm*>(owner->Components(i)); form && form->Modal()) {

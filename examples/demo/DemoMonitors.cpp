@@ -9,9 +9,9 @@
 #include "monitors/LogRegistry.h"
 #include "platform/classes/Stream.h"
 #include "platform/classes/Thread.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Service.h"
-#include "platform/rtl/DateTime.h"
 
 using namespace rv;
 

@@ -17,12 +17,12 @@
 #include "examples/demo/DemoDialogCloser.h"
 
 #include "core/LogBase.h"
-#include "examples/demo/DemoEventLog.h"
-#include "examples/demo/DemoMonitors.h"
-#include "examples/demo/DemoChecks.h"
-#include "examples/demo/DemoFaults.h"
-#include "examples/demo/DemoDataset.h"
 #include "examples/demo/DemoAppLog.h"
+#include "examples/demo/DemoChecks.h"
+#include "examples/demo/DemoDataset.h"
+#include "examples/demo/DemoEventLog.h"
+#include "examples/demo/DemoFaults.h"
+#include "examples/demo/DemoMonitors.h"
 #include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Stream.h"
@@ -140,8 +140,7 @@ int main(int argc, char** argv) {
   std::optional<TDemoDialogCloser> closer;
   if (const std::optional<double> seconds = CloseDialogAfterOption(argc, argv)) closer.emplace(crashLog, *seconds);
   crashLog->SetOnSaveException([&](TObject*, Exception*, std::string& LogText, bool&) {
-    std::printf("the exception log writes its record to %s; it begins:\n",
-                ExpandFileName(crashLog->LogFile()).c_str());
+    std::printf("the exception log writes its record to %s; it begins:\n", ExpandFileName(crashLog->LogFile()).c_str());
     showBeginning(LogText, 6);
     if (closer) closer->Start();
   });

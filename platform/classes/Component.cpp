@@ -19,9 +19,8 @@ void eraseOne(std::vector<TComponent*>& list, TComponent* c) {
 }  // namespace
 
 const TClass& TComponent::StaticClass() {
-  static const TClass cls = TClassBuilder<TComponent>("TComponent")
-                                .Property("Tag", &TComponent::Tag, &TComponent::SetTag, 0)
-                                .Build();
+  static const TClass cls =
+      TClassBuilder<TComponent>("TComponent").Property("Tag", &TComponent::Tag, &TComponent::SetTag, 0).Build();
   return cls;
 }
 // A plain component can be the root of a stored tree (a container of

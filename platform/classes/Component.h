@@ -14,8 +14,8 @@
 
 namespace RV_API rv {
 
-RV_ENUM(TComponentStateItem, std::uint8_t, csLoading, csReading, csWriting, csDestroying, csDesigning,
-        csAncestor, csUpdating, csFixups)
+RV_ENUM(TComponentStateItem, std::uint8_t, csLoading, csReading, csWriting, csDestroying, csDesigning, csAncestor,
+        csUpdating, csFixups)
 using TComponentState = Set<TComponentStateItem, std::uint16_t>;
 
 RV_ENUM(TOperation, std::uint8_t, opInsert, opRemove)

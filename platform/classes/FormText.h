@@ -11,7 +11,7 @@ namespace rv::formtext {
 
 struct Property;
 
-struct Item {  // one item of a collection value
+struct Item {             // one item of a collection value
   std::string ClassName;  // "item: TClass"; empty for the collection's own item class
   std::vector<Property> Properties;
 };

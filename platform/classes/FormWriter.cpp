@@ -59,12 +59,8 @@ class Writer {
         case tkString:
           if (std::string v = p->GetStr(&obj); !v.empty()) Line(indent, name + " = " + formtext::QuoteString(v));
           break;
-        case tkStringList:
-          WriteList(name, p->GetList(&obj), indent);
-          break;
-        case tkBinary:
-          WriteBinary(name, p->GetStr(&obj), indent);
-          break;
+        case tkStringList: WriteList(name, p->GetList(&obj), indent); break;
+        case tkBinary: WriteBinary(name, p->GetStr(&obj), indent); break;
         case tkMethod:
           // A callback bound in code has no name to store.
           if (p->MethodAssigned(&obj))
@@ -90,8 +86,7 @@ class Writer {
 
   static std::string OrdinalText(const TPropInfo& p, std::int64_t v) {
     switch (p.Kind) {
-      case tkBoolean:
-        return v ? "True" : "False";
+      case tkBoolean: return v ? "True" : "False";
       case tkEnumeration: {
         std::string n = p.Enum->Name(v);
         return n.empty() ? std::to_string(v) : n;

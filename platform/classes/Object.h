@@ -32,12 +32,12 @@ class TObject {
 
 // Inside a class body: declares the class's metaclass and names its base as
 // Inherited. The metaclass itself is defined in the .cpp with TClassBuilder.
-#define RV_CLASS(Name, Base)                                                    \
- public:                                                                        \
-  using Inherited = Base;                                                       \
-  static const ::rv::TClass& StaticClass();                                     \
-  const ::rv::TClass& ClassType() const override { return StaticClass(); }      \
-                                                                                \
+#define RV_CLASS(Name, Base)                                               \
+ public:                                                                   \
+  using Inherited = Base;                                                  \
+  static const ::rv::TClass& StaticClass();                                \
+  const ::rv::TClass& ClassType() const override { return StaticClass(); } \
+                                                                           \
  public:
 
 // ---- Enumerations ---------------------------------------------------------
@@ -63,11 +63,11 @@ class TEnumInfo {
 // Declares an unscoped enumeration with a fixed underlying type together with
 // its member names, so published properties and sets of it can be stored by
 // name. Use at namespace scope.
-#define RV_ENUM(Name, Type, ...)                                                   \
-  enum Name : Type { __VA_ARGS__ };                                                \
-  inline const ::rv::TEnumInfo& RvEnumInfo(Name*) {                                \
-    static const ::rv::TEnumInfo info(#Name, #__VA_ARGS__);                        \
-    return info;                                                                   \
+#define RV_ENUM(Name, Type, ...)                            \
+  enum Name : Type { __VA_ARGS__ };                         \
+  inline const ::rv::TEnumInfo& RvEnumInfo(Name*) {         \
+    static const ::rv::TEnumInfo info(#Name, #__VA_ARGS__); \
+    return info;                                            \
   }
 
 template <class E>
@@ -84,11 +84,11 @@ enum TTypeKind : std::uint8_t {
   tkSet,          // stored as [a, b]
   tkFloat,
   tkString,
-  tkStringList,   // a list of strings, stored as ('a' 'b')
-  tkBinary,       // bytes, stored as {hex}
-  tkMethod,       // a callback, stored as the name of a published method of the root
-  tkOwned,        // an owned object, stored as nested properties (or a collection)
-  tkReference,    // another component, stored by name and resolved after reading
+  tkStringList,  // a list of strings, stored as ('a' 'b')
+  tkBinary,      // bytes, stored as {hex}
+  tkMethod,      // a callback, stored as the name of a published method of the root
+  tkOwned,       // an owned object, stored as nested properties (or a collection)
+  tkReference,   // another component, stored by name and resolved after reading
 };
 
 // One published property: its name, kind, declared default and type-erased
@@ -115,7 +115,7 @@ struct TPropInfo {
   std::function<void(TObject*, const std::vector<std::string>&)> SetList;
   std::function<TObject*(const TObject*)> GetObj;  // tkOwned, tkReference
   std::function<void(TObject*, TObject*)> SetObj;  // tkReference; false when the type doesn't fit
-  std::function<bool(TObject*)> AcceptsObj;       // tkReference: would SetObj take it?
+  std::function<bool(TObject*)> AcceptsObj;        // tkReference: would SetObj take it?
   // tkMethod: whether assigned, the stored method name, binding by name on the
   // root's published methods (false when the root has no such method of this
   // property's signature), and clearing.
@@ -197,10 +197,9 @@ std::vector<const TClass*> RegisteredClasses();
 
 #define RV_REGISTER_CLASS_CAT2(a, b) a##b
 #define RV_REGISTER_CLASS_CAT(a, b) RV_REGISTER_CLASS_CAT2(a, b)
-#define RV_REGISTER_CLASS(Name)                                                        \
-  namespace {                                                                          \
-  [[maybe_unused]] const bool RV_REGISTER_CLASS_CAT(rvRegistered_, Name) =             \
-      ::rv::RegisterClass(Name::StaticClass());                                        \
+#define RV_REGISTER_CLASS(Name)                                                                                      \
+  namespace {                                                                                                        \
+  [[maybe_unused]] const bool RV_REGISTER_CLASS_CAT(rvRegistered_, Name) = ::rv::RegisterClass(Name::StaticClass()); \
   }
 
 }  // namespace rv

@@ -26,8 +26,7 @@ void RegisterComponents(const std::string& Page, const std::vector<const TClass*
   if (page == s.Pages.end()) page = s.Pages.insert(s.Pages.end(), TPalettePage{Page, {}});
   for (const TClass* cls : Classes) {
     RegisterClass(*cls);
-    if (std::find(page->Classes.begin(), page->Classes.end(), cls) == page->Classes.end())
-      page->Classes.push_back(cls);
+    if (std::find(page->Classes.begin(), page->Classes.end(), cls) == page->Classes.end()) page->Classes.push_back(cls);
   }
 }
 

@@ -23,14 +23,12 @@ int shareLockFor(std::uint16_t Mode) {
   bool writes = (Mode & 3) != fmOpenRead;
   switch (Mode & 0x70) {
     case fmShareExclusive:
-    case fmShareDenyRead:
-      return LOCK_EX;
+    case fmShareDenyRead: return LOCK_EX;
     case fmShareDenyWrite:
       // Writing while denying writers excludes everyone who locks at all;
       // readers that deny writers may share.
       return writes ? LOCK_EX : LOCK_SH;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -205,8 +203,7 @@ TFileStream::TFileStream(const std::string& FileName, std::uint16_t Mode, std::c
   if ((flags & O_ACCMODE) == O_RDONLY && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
     raiseOpenError(create, FileName, SysErrorMessage(EISDIR));
   if (int op = shareLockFor(Mode); op && !acquireLock(fd, op, LockWait))
-    raiseOpenError(create, FileName,
-                   "The process cannot access the file because it is being used by another process");
+    raiseOpenError(create, FileName, "The process cannot access the file because it is being used by another process");
   // Truncate only once the file is ours, so a file someone else holds is
   // never cut under them.
   if (create && ::ftruncate(fd, 0) != 0) raiseOpenError(true, FileName, SysErrorMessage(errno));

@@ -21,7 +21,7 @@ namespace RV_API rv {
 
 enum TSeekOrigin : std::uint8_t { soBeginning, soCurrent, soEnd };
 
-inline constexpr std::uint16_t fmCreate = 0xFF00;          // create or truncate; read-write, no sharing
+inline constexpr std::uint16_t fmCreate = 0xFF00;  // create or truncate; read-write, no sharing
 inline constexpr std::uint16_t fmOpenRead = 0x0000;
 inline constexpr std::uint16_t fmOpenWrite = 0x0001;
 inline constexpr std::uint16_t fmOpenReadWrite = 0x0002;

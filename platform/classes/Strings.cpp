@@ -34,9 +34,8 @@ std::vector<std::string> splitLines(std::string_view text) {
 
 const TClass& TStrings::StaticClass() {
   // Stored as one list property, "Strings".
-  static const TClass cls = TClassBuilder<TStrings>("TStrings")
-                                .Property("Strings", &TStrings::ToVector, &TStrings::SetStrings)
-                                .Build();
+  static const TClass cls =
+      TClassBuilder<TStrings>("TStrings").Property("Strings", &TStrings::ToVector, &TStrings::SetStrings).Build();
   return cls;
 }
 

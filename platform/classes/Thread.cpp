@@ -11,8 +11,8 @@
 #include <system_error>
 
 #include "platform/classes/Published.h"
-#include "platform/rtl/FileHandle.h"
 #include "platform/rtl/Faults.h"
+#include "platform/rtl/FileHandle.h"
 #include "platform/rtl/OSError.h"
 
 namespace rv {

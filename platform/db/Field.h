@@ -10,8 +10,8 @@
 
 #include "platform/classes/Object.h"
 #include "platform/db/Variant.h"
-#include "platform/rtl/Set.h"
 #include "platform/rtl/Export.h"
+#include "platform/rtl/Set.h"
 
 namespace RV_API rv {
 

@@ -9,10 +9,9 @@ namespace rv {
 
 const TClass& TSQLiteDataSet::StaticClass() {
   // Active (the base's) applies only in Loaded, after the connection is known.
-  static const TClass cls =
-      TClassBuilder<TSQLiteDataSet>("TSQLiteDataSet")
-          .Property("Connection", &TSQLiteDataSet::Connection, &TSQLiteDataSet::SetConnection)
-          .Build();
+  static const TClass cls = TClassBuilder<TSQLiteDataSet>("TSQLiteDataSet")
+                                .Property("Connection", &TSQLiteDataSet::Connection, &TSQLiteDataSet::SetConnection)
+                                .Build();
   return cls;
 }
 

@@ -73,7 +73,7 @@ class TSQLiteTable : public TSQLiteDataSet {
   // The rowids of the first rows, in order: the cursor's positions. Learnt
   // as windows are read, so a scroll reads the table once.
   std::vector<std::int64_t> FRowIds;
-  std::vector<int> FKeyFields;        // primary key columns; empty: rows are identified by rowid
+  std::vector<int> FKeyFields;  // primary key columns; empty: rows are identified by rowid
   int FWindowStart = 0;
   std::vector<TRecord> FWindow;  // rows read around the current one
   TRecord FEmptyRow;             // what a row that vanished reads as

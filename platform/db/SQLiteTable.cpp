@@ -141,7 +141,8 @@ void TSQLiteTable::LoadWindow(int Index) {
   while (at < rows && FSelectWindow.Step()) {
     std::int64_t rowid = FSelectWindow.ColumnInt64(0);
     auto pos = [&] { return static_cast<std::size_t>(start + at); };
-    while (at < rows && pos() < FRowIds.size() && FRowIds[pos()] < rowid) FWindow[static_cast<std::size_t>(at++)] = FEmptyRow;
+    while (at < rows && pos() < FRowIds.size() && FRowIds[pos()] < rowid)
+      FWindow[static_cast<std::size_t>(at++)] = FEmptyRow;
     if (at == rows) break;
     if (pos() == FRowIds.size())
       FRowIds.push_back(rowid);

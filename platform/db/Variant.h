@@ -20,13 +20,13 @@ using TBytes = std::vector<std::uint8_t>;
 class Variant {
  public:
   Variant() = default;
-  Variant(std::int32_t Value) : FValue(Value) {}  // NOLINT: values convert implicitly, as in the classic type
-  Variant(std::int64_t Value) : FValue(Value) {}  // NOLINT
-  Variant(double Value) : FValue(Value) {}        // NOLINT
+  Variant(std::int32_t Value) : FValue(Value) {}            // NOLINT: values convert implicitly, as in the classic type
+  Variant(std::int64_t Value) : FValue(Value) {}            // NOLINT
+  Variant(double Value) : FValue(Value) {}                  // NOLINT
   Variant(std::string Value) : FValue(std::move(Value)) {}  // NOLINT
   Variant(const char* Value) : FValue(std::string(Value)) {}  // NOLINT
-  Variant(bool Value) : FValue(Value) {}          // NOLINT
-  Variant(TBytes Value) : FValue(std::move(Value)) {}  // NOLINT
+  Variant(bool Value) : FValue(Value) {}                      // NOLINT
+  Variant(TBytes Value) : FValue(std::move(Value)) {}         // NOLINT
   static Variant FromDateTime(TDateTime Value);
 
   TVariantType VarType() const { return static_cast<TVariantType>(FValue.index()); }

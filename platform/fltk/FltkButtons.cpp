@@ -58,14 +58,11 @@ class TCheckWidget : public TMirrored<Fl_Check_Button> {
   }
 };
 
-
 [[maybe_unused]] const bool registered =
-    RegisterMirrorFactory(TButton::StaticClass(), [](TControl* c) -> Fl_Widget* {
-      return new TButtonWidget(static_cast<TButton*>(c));
-    }) &&
-    RegisterMirrorFactory(TCheckBox::StaticClass(), [](TControl* c) -> Fl_Widget* {
-      return new TCheckWidget(static_cast<TCheckBox*>(c));
-    });
+    RegisterMirrorFactory(TButton::StaticClass(),
+                          [](TControl* c) -> Fl_Widget* { return new TButtonWidget(static_cast<TButton*>(c)); }) &&
+    RegisterMirrorFactory(TCheckBox::StaticClass(),
+                          [](TControl* c) -> Fl_Widget* { return new TCheckWidget(static_cast<TCheckBox*>(c)); });
 
 }  // namespace
 

@@ -139,12 +139,11 @@ class TComboWidget : public TMirrored<Fl_Input_Choice> {
   TMenuItems FItems;
 };
 
-[[maybe_unused]] const bool registered =
-    RegisterMirrorFactory(TComboBox::StaticClass(), [](TControl* c) -> Fl_Widget* {
-      auto* combo = static_cast<TComboBox*>(c);
-      if (combo->Style() == csDropDownList) return new TListWidget(combo);
-      return new TComboWidget(combo);
-    });
+[[maybe_unused]] const bool registered = RegisterMirrorFactory(TComboBox::StaticClass(), [](TControl* c) -> Fl_Widget* {
+  auto* combo = static_cast<TComboBox*>(c);
+  if (combo->Style() == csDropDownList) return new TListWidget(combo);
+  return new TComboWidget(combo);
+});
 
 }  // namespace
 

@@ -126,15 +126,13 @@ class TBoxWidget : public TMirrored<Fl_Box> {
 };
 
 [[maybe_unused]] const bool registered =
-    RegisterMirrorFactory(TPanel::StaticClass(), [](TControl* c) -> Fl_Widget* {
-      return new TPanelWidget(static_cast<TPanel*>(c));
-    }) &&
-    RegisterMirrorFactory(TGroupBox::StaticClass(), [](TControl* c) -> Fl_Widget* {
-      return new TGroupBoxWidget(static_cast<TGroupBox*>(c));
-    }) &&
-    RegisterMirrorFactory(TWinControl::StaticClass(), [](TControl* c) -> Fl_Widget* {
-      return new TContainerWidget(static_cast<TWinControl*>(c));
-    }) &&
+    RegisterMirrorFactory(TPanel::StaticClass(),
+                          [](TControl* c) -> Fl_Widget* { return new TPanelWidget(static_cast<TPanel*>(c)); }) &&
+    RegisterMirrorFactory(TGroupBox::StaticClass(),
+                          [](TControl* c) -> Fl_Widget* { return new TGroupBoxWidget(static_cast<TGroupBox*>(c)); }) &&
+    RegisterMirrorFactory(
+        TWinControl::StaticClass(),
+        [](TControl* c) -> Fl_Widget* { return new TContainerWidget(static_cast<TWinControl*>(c)); }) &&
     RegisterMirrorFactory(TControl::StaticClass(), [](TControl* c) -> Fl_Widget* { return new TBoxWidget(c); });
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <map>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "platform/fltk/FltkMirror.h"
 
@@ -19,8 +19,7 @@ namespace rv {
 namespace {
 
 bool mentions(const std::string& name, std::initializer_list<std::string_view> words) {
-  return std::any_of(words.begin(), words.end(),
-                     [&](std::string_view w) { return name.find(w) != std::string::npos; });
+  return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return name.find(w) != std::string::npos; });
 }
 
 // Forms are laid out for the classic interface faces: a line is the pixel
@@ -49,10 +48,10 @@ int fittedSize(int Face, int Pixels) {
 }
 
 // Virtual-key codes beyond the few the model names.
-constexpr std::uint16_t VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25,
-                        VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E,
-                        VK_NUMPAD0 = 0x60, VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SUBTRACT = 0x6D,
-                        VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F, VK_F1 = 0x70;
+constexpr std::uint16_t VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26,
+                        VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_NUMPAD0 = 0x60,
+                        VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SUBTRACT = 0x6D, VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F,
+                        VK_F1 = 0x70;
 // The toolkit reports Shift+Tab as this X key.
 constexpr int isoLeftTab = 0xfe20;
 

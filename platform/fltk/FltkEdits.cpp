@@ -60,9 +60,7 @@ class TMemoWidget : private TBufferHolder, public TMirrored<W> {
   TMemoWidget(const TMemoWidget&) = delete;
   TMemoWidget& operator=(const TMemoWidget&) = delete;
 
-  const char* Kind() const override {
-    return std::is_same_v<W, Fl_Text_Editor> ? "Fl_Text_Editor" : "Fl_Text_Display";
-  }
+  const char* Kind() const override { return std::is_same_v<W, Fl_Text_Editor> ? "Fl_Text_Editor" : "Fl_Text_Display"; }
   bool Fits(const TControl* Control) const override {
     return static_cast<const TMemo*>(Control)->ReadOnly() == std::is_same_v<W, Fl_Text_Display>;
   }
@@ -103,9 +101,8 @@ class TMemoWidget : private TBufferHolder, public TMirrored<W> {
 };
 
 [[maybe_unused]] const bool registered =
-    RegisterMirrorFactory(TCustomEdit::StaticClass(), [](TControl* c) -> Fl_Widget* {
-      return new TEditWidget(static_cast<TCustomEdit*>(c));
-    }) &&
+    RegisterMirrorFactory(TCustomEdit::StaticClass(),
+                          [](TControl* c) -> Fl_Widget* { return new TEditWidget(static_cast<TCustomEdit*>(c)); }) &&
     RegisterMirrorFactory(TMemo::StaticClass(), [](TControl* c) -> Fl_Widget* {
       auto* memo = static_cast<TMemo*>(c);
       if (memo->ReadOnly()) return new TMemoWidget<Fl_Text_Display>(memo);

@@ -95,9 +95,8 @@ class TFormWindow : public TContainer<Fl_Double_Window> {
     FeedPointerEnter(&Control);
     auto* widget = dynamic_cast<Fl_Widget*>(&Mirror);
     THintInfo info;
-    const bool show =
-        FeedHintShowing(&Control, TPoint{Fl::event_x() - widget->x(), Fl::event_y() - widget->y()},
-                        TPoint{Fl::event_x_root(), Fl::event_y_root() + 16}, info);
+    const bool show = FeedHintShowing(&Control, TPoint{Fl::event_x() - widget->x(), Fl::event_y() - widget->y()},
+                                      TPoint{Fl::event_x_root(), Fl::event_y_root() + 16}, info);
     if (Mirror.Control() == &Control) widget->copy_tooltip(show ? FltkTooltipText(info.HintStr).c_str() : nullptr);
   }
 

@@ -129,12 +129,10 @@ class TImageWidget : public TMirrored<Fl_Box> {
 };
 
 [[maybe_unused]] const bool registered =
-    RegisterMirrorFactory(TLabel::StaticClass(), [](TControl* c) -> Fl_Widget* {
-      return new TLabelWidget(static_cast<TLabel*>(c));
-    }) &&
-    RegisterMirrorFactory(TImage::StaticClass(), [](TControl* c) -> Fl_Widget* {
-      return new TImageWidget(static_cast<TImage*>(c));
-    });
+    RegisterMirrorFactory(TLabel::StaticClass(),
+                          [](TControl* c) -> Fl_Widget* { return new TLabelWidget(static_cast<TLabel*>(c)); }) &&
+    RegisterMirrorFactory(TImage::StaticClass(),
+                          [](TControl* c) -> Fl_Widget* { return new TImageWidget(static_cast<TImage*>(c)); });
 
 }  // namespace
 

@@ -123,9 +123,7 @@ class TMirrored : public W, public TMirror {
         // Taken, so the widget is the one below the pointer (tooltips, cursor).
         W::handle(event);
         return 1;
-      case FL_LEAVE:
-        W::handle(event);
-        return 1;
+      case FL_LEAVE: W::handle(event); return 1;
       default: break;
     }
     return W::handle(event);

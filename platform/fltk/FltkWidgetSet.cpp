@@ -327,7 +327,8 @@ TSize TFltkWidgetSet::TextExtent(const TFont& Font, std::string_view Text) const
   int face = 0, size = 0;
   FltkFontOf(Font, face, size);
   fl_font(face, size);
-  const double width = Text.empty() ? 0 : fl_width(Text.data(), static_cast<int>(std::min<std::size_t>(Text.size(), INT32_MAX)));
+  const double width =
+      Text.empty() ? 0 : fl_width(Text.data(), static_cast<int>(std::min<std::size_t>(Text.size(), INT32_MAX)));
   return TSize{static_cast<std::int32_t>(std::min(std::ceil(width), double{INT32_MAX})), fl_height()};
 }
 

@@ -74,7 +74,8 @@ const TClass& TApplication::StaticClass() {
   return cls;
 }
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), FTitle(ChangeFileExt(ExtractFileName(ExecutablePath()), "")) {}
+TApplication::TApplication(TComponent* AOwner)
+    : TComponent(AOwner), FTitle(ChangeFileExt(ExtractFileName(ExecutablePath()), "")) {}
 
 std::string TApplication::ExeName() const { return ExecutablePath(); }
 

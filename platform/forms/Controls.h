@@ -16,8 +16,8 @@
 
 #include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
-#include "platform/graphics/Graphics.h"
 #include "platform/forms/Messages.h"
+#include "platform/graphics/Graphics.h"
 #include "platform/rtl/Export.h"
 #include "platform/rtl/Set.h"
 

@@ -117,8 +117,7 @@ class TMessageForm : public TForm {
     std::vector<TMsgDlgBtn> shown;
     for (unsigned b = mbYes; b <= mbHelp; ++b)
       if (Buttons.Contains(static_cast<TMsgDlgBtn>(b))) shown.push_back(static_cast<TMsgDlgBtn>(b));
-    const int rowWidth =
-        static_cast<int>(shown.size()) * (buttonWidth + buttonGap) - (shown.empty() ? 0 : buttonGap);
+    const int rowWidth = static_cast<int>(shown.size()) * (buttonWidth + buttonGap) - (shown.empty() ? 0 : buttonGap);
     const int width = std::max(textLeft + message->Width() + margin, rowWidth + 2 * margin);
     const int rowTop = bottom + margin + (shown.empty() ? 0 : 4);
     int left = (width - rowWidth) / 2;
@@ -126,9 +125,7 @@ class TMessageForm : public TForm {
                                      : Buttons.Contains(mbYes) ? mbYes
                                      : shown.empty()           ? mbHelp
                                                                : shown.front();
-    const TMsgDlgBtn cancelButton = Buttons.Contains(mbCancel) ? mbCancel
-                                    : Buttons.Contains(mbNo)   ? mbNo
-                                                               : mbOK;
+    const TMsgDlgBtn cancelButton = Buttons.Contains(mbCancel) ? mbCancel : Buttons.Contains(mbNo) ? mbNo : mbOK;
     for (TMsgDlgBtn b : shown) {
       auto* button = new TButton(this);
       button->SetName("Button" + std::to_string(static_cast<int>(b)));
@@ -138,8 +135,7 @@ class TMessageForm : public TForm {
       button->SetModalResult(ModalResultOf(b));
       button->SetDefault(b == defaultButton);
       button->SetCancel(b == cancelButton);
-      if (b == mbHelp)
-        button->SetOnClick([HelpCtx](TObject*) { Application->HelpCommand(helpContext, HelpCtx); });
+      if (b == mbHelp) button->SetOnClick([HelpCtx](TObject*) { Application->HelpCommand(helpContext, HelpCtx); });
       left += buttonWidth + buttonGap;
     }
     SetClientWidth(width);
@@ -149,8 +145,8 @@ class TMessageForm : public TForm {
 
 class TFormMessageBoxes : public TMessageBoxService {
  public:
-  TModalResult Show(const std::string& Caption, const std::string& Text, TMsgDlgType DlgType,
-                    TMsgDlgButtons Buttons, int HelpCtx) override {
+  TModalResult Show(const std::string& Caption, const std::string& Text, TMsgDlgType DlgType, TMsgDlgButtons Buttons,
+                    int HelpCtx) override {
     TModalResult result = mrNone;
     // Forms live on the GUI thread.
     TThread::Synchronize(nullptr, [&] {

@@ -2,9 +2,9 @@
 
 #include "platform/forms/Application.h"
 #include "platform/forms/Forms.h"
-#include "platform/graphics/Graphics.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/WidgetSet.h"
+#include "platform/graphics/Graphics.h"
 
 namespace rv {
 

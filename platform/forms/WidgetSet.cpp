@@ -57,8 +57,7 @@ void choose() {
     TWidgetSet* expected = &headless;
     if (!current.compare_exchange_strong(expected, set)) return;
     // Headless boxes would answer for a user who is there to answer.
-    if (set->Interactive() && MessageBoxService() == &HeadlessMessageBoxes())
-      SetMessageBoxService(&FormMessageBoxes());
+    if (set->Interactive() && MessageBoxService() == &HeadlessMessageBoxes()) SetMessageBoxService(&FormMessageBoxes());
     return;
   }
 }

@@ -341,7 +341,7 @@ void TBitmap::SaveToStream(TStream& Stream) const {
   put32(p, infoHeaderSize);
   put32(p, static_cast<std::uint32_t>(Width()));
   put32(p, static_cast<std::uint32_t>(Height()));  // positive: bottom row first
-  put16(p, 1);                                    // planes
+  put16(p, 1);                                     // planes
   put16(p, 24);
   put32(p, biRGB);
   put32(p, static_cast<std::uint32_t>(imageSize));

@@ -54,8 +54,7 @@ struct TChangeNotification::TState {
     if (e.Mask & IN_Q_OVERFLOW) return true;
     if (e.Name.empty()) return (e.Mask & (IN_DELETE_SELF | IN_MOVE_SELF)) != 0;
     const bool isDir = e.Mask & IN_ISDIR;
-    if ((e.Mask & kNameEvents) &&
-        (Filter & (isDir ? FILE_NOTIFY_CHANGE_DIR_NAME : FILE_NOTIFY_CHANGE_FILE_NAME)))
+    if ((e.Mask & kNameEvents) && (Filter & (isDir ? FILE_NOTIFY_CHANGE_DIR_NAME : FILE_NOTIFY_CHANGE_FILE_NAME)))
       return true;
     if ((e.Mask & IN_ATTRIB) && (Filter & FILE_NOTIFY_CHANGE_ATTRIBUTES)) return true;
     if (isDir || !(Filter & (FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE))) return false;

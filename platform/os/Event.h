@@ -5,8 +5,8 @@
 
 #include <span>
 
-#include "platform/rtl/FileHandle.h"
 #include "platform/rtl/Export.h"
+#include "platform/rtl/FileHandle.h"
 
 namespace RV_API rv {
 

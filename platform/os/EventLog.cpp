@@ -10,8 +10,8 @@
 
 #include "platform/classes/Strings.h"
 #include "platform/os/EventLogFile.h"
-#include "platform/os/EventLogJournal.h"
 #include "platform/os/EventLogForward.h"
+#include "platform/os/EventLogJournal.h"
 #include "platform/os/SystemInfo.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Service.h"

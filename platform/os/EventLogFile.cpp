@@ -227,8 +227,8 @@ long TEventLogFileReader::OldestRecord(std::uint32_t& RecordNumber) {
   return ERROR_SUCCESS;
 }
 
-long TEventLogFileReader::Read(std::uint32_t Flags, std::uint32_t RecordNumber, void* Buffer,
-                               std::uint32_t BufferSize, std::uint32_t& BytesRead, std::uint32_t& Needed) {
+long TEventLogFileReader::Read(std::uint32_t Flags, std::uint32_t RecordNumber, void* Buffer, std::uint32_t BufferSize,
+                               std::uint32_t& BytesRead, std::uint32_t& Needed) {
   BytesRead = 0;
   Needed = 0;
   const bool seek = Flags & EVENTLOG_SEEK_READ;
@@ -247,8 +247,10 @@ long TEventLogFileReader::Read(std::uint32_t Flags, std::uint32_t RecordNumber, 
     if (RecordNumber < oldest || RecordNumber >= next) return ERROR_INVALID_PARAMETER;
     number = RecordNumber;
   } else {
-    if (!FHaveCursor) number = backwards ? next - 1 : oldest;
-    else number = backwards ? FCursor - 1 : std::max(FCursor + 1, oldest);
+    if (!FHaveCursor)
+      number = backwards ? next - 1 : oldest;
+    else
+      number = backwards ? FCursor - 1 : std::max(FCursor + 1, oldest);
     if (number < oldest || number >= next) return ERROR_HANDLE_EOF;
   }
   auto* out = static_cast<char*>(Buffer);

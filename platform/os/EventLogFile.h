@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/os/EventLog.h"
-#include "platform/rtl/FileHandle.h"
 #include "platform/rtl/Export.h"
+#include "platform/rtl/FileHandle.h"
 
 namespace RV_API rv {
 

@@ -114,8 +114,8 @@ std::optional<std::string> EventRecordString(std::string_view Bytes, std::size_t
   End = std::min(End, Bytes.size());
   std::u16string text;
   for (std::size_t at = Offset; at + 2 <= End; at += 2) {
-    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(Bytes[at]) |
-                                            static_cast<unsigned char>(Bytes[at + 1]) << 8);
+    const auto unit =
+        static_cast<char16_t>(static_cast<unsigned char>(Bytes[at]) | static_cast<unsigned char>(Bytes[at + 1]) << 8);
     if (unit == 0) {
       Offset = at + 2;
       return Utf16ToUtf8(text);

@@ -57,9 +57,9 @@ void listFolder(const std::string& path, F&& each) {
 void RaiseInotifyError(int Code, const std::string& Path) {
   std::string text;
   if (Code == EMFILE && readLimit("max_user_instances") != "?")
-    text = "The per-user limit of inotify instances (fs.inotify.max_user_instances = " +
-           readLimit("max_user_instances") +
-           ") is reached; close other watching programs or raise it, e.g. sysctl fs.inotify.max_user_instances=1024";
+    text =
+        "The per-user limit of inotify instances (fs.inotify.max_user_instances = " + readLimit("max_user_instances") +
+        ") is reached; close other watching programs or raise it, e.g. sysctl fs.inotify.max_user_instances=1024";
   else if (Code == ENOSPC)
     text = "The per-user limit of inotify watches (fs.inotify.max_user_watches = " + readLimit("max_user_watches") +
            ") is reached; raise it, e.g. sysctl fs.inotify.max_user_watches=524288";

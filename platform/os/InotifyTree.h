@@ -10,8 +10,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/rtl/FileHandle.h"
 #include "platform/rtl/Export.h"
+#include "platform/rtl/FileHandle.h"
 
 namespace RV_API rv {
 

@@ -10,8 +10,7 @@ bool IsMailAddress(std::string_view Text) {
   if (at == 0 || at == std::string_view::npos || Text.find('@', at + 1) != std::string_view::npos) return false;
   for (char ch : Text) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c <= 0x20 || c == 0x7F || std::string_view("<>()[]\"',;:\\").find(ch) != std::string_view::npos)
-      return false;
+    if (c <= 0x20 || c == 0x7F || std::string_view("<>()[]\"',;:\\").find(ch) != std::string_view::npos) return false;
   }
   const std::string_view domain = Text.substr(at + 1);
   return !domain.empty() && domain.front() != '.' && domain.front() != '-' && domain.back() != '.' &&

@@ -25,8 +25,8 @@ std::string PercentEncode(std::string_view Text, std::string_view Keep) {
   out.reserve(Text.size());
   for (char ch : Text) {
     const auto c = static_cast<unsigned char>(ch);
-    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                            c == '-' || c == '.' || c == '_' || c == '~';
+    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                            c == '.' || c == '_' || c == '~';
     if (unreserved || Keep.find(ch) != std::string_view::npos) {
       out += ch;
     } else {

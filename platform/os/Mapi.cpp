@@ -25,7 +25,7 @@ std::size_t TMapiService::BuffersInUse() const {
 }
 
 TMapiRecipDesc* TMapiService::NewRecipient(ULONG RecipClass, const std::string& Name, const std::string& Address,
-                                          const std::string& EntryID) {
+                                           const std::string& EntryID) {
   auto block = std::make_unique<TRecipBlock>();
   block->Name = Name;
   block->Address = Address;

@@ -100,8 +100,8 @@ class TMapiService {
 
   // Resolves Name to one recipient. On success *Recip is a record the caller
   // releases with MAPIFreeBuffer; otherwise it is null.
-  virtual ULONG MAPIResolveName(LHANDLE Session, ULONG_PTR UIParam, const char* Name, ULONG Flags,
-                                ULONG Reserved, TMapiRecipDesc** Recip) = 0;
+  virtual ULONG MAPIResolveName(LHANDLE Session, ULONG_PTR UIParam, const char* Name, ULONG Flags, ULONG Reserved,
+                                TMapiRecipDesc** Recip) = 0;
   // Hands a message over. Everything it points to need only stay valid for
   // the call.
   virtual ULONG MAPISendMail(LHANDLE Session, ULONG_PTR UIParam, const TMapiMessage* Message, ULONG Flags,

@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "platform/rtl/FileHandle.h"
 #include "platform/os/MailAddress.h"
 #include "platform/os/MailUri.h"
 #include "platform/os/MimeMessage.h"
+#include "platform/rtl/FileHandle.h"
 
 namespace rv {
 
@@ -23,7 +23,7 @@ std::string text(const char* s) { return s ? s : ""; }
 
 // Checks an attachment and, when Data is given, reads it.
 ULONG readAttachment(const std::string& path, std::string* data) {
-  struct stat st{};
+  struct stat st {};
   if (path.empty()) return MAPI_E_ATTACHMENT_NOT_FOUND;
   if (::stat(path.c_str(), &st) != 0)
     return errno == ENOENT || errno == ENOTDIR ? MAPI_E_ATTACHMENT_NOT_FOUND : MAPI_E_ATTACHMENT_OPEN_FAILURE;
@@ -121,8 +121,7 @@ ULONG SendmailResult(const TProcessResult& Run) {
   }
 }
 
-ULONG TLinuxMapiService::MAPIResolveName(LHANDLE, ULONG_PTR, const char* Name, ULONG, ULONG,
-                                         TMapiRecipDesc** Recip) {
+ULONG TLinuxMapiService::MAPIResolveName(LHANDLE, ULONG_PTR, const char* Name, ULONG, ULONG, TMapiRecipDesc** Recip) {
   if (!Recip) return MAPI_E_FAILURE;
   *Recip = nullptr;
   std::optional<TMailbox> mailbox = MailboxOf(text(Name));

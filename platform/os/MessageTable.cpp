@@ -27,10 +27,14 @@ std::optional<std::uint32_t> ParseId(std::string_view Text) {
   std::uint64_t value = 0;
   for (char c : Text) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return std::nullopt;
     value = value * base + digit;
   }
   if (value > 0xFFFFFFFFu) return std::nullopt;
@@ -140,8 +144,10 @@ std::string FormatMessageText(std::string_view Template, const std::vector<std::
       std::size_t digits = 1;
       if (i + 2 < Template.size() && Template[i + 2] >= '0' && Template[i + 2] <= '9') digits = 2;
       const std::size_t number = std::stoul(std::string(Template.substr(i + 1, digits)));
-      if (number <= Inserts.size()) out += Inserts[number - 1];
-      else out.append(Template.substr(i, 1 + digits));
+      if (number <= Inserts.size())
+        out += Inserts[number - 1];
+      else
+        out.append(Template.substr(i, 1 + digits));
       i += digits;
       continue;
     }
@@ -150,7 +156,10 @@ std::string FormatMessageText(std::string_view Template, const std::vector<std::
       case 'n': out += "\r\n"; break;
       case 'r': out += '\r'; break;
       case 't': out += '\t'; break;
-      case '%': case ' ': case '.': case '!': out += next; break;
+      case '%':
+      case ' ':
+      case '.':
+      case '!': out += next; break;
       default: out += c; continue;
     }
     ++i;

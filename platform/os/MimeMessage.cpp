@@ -100,7 +100,7 @@ std::string contentType(const std::string& name) {
   static const struct {
     const char* ext;
     const char* type;
-  } types[] = {{".bmp", "image/bmp"}, {".jpg", "image/jpeg"}, {".jpeg", "image/jpeg"}, {".png", "image/png"},
+  } types[] = {{".bmp", "image/bmp"},  {".jpg", "image/jpeg"}, {".jpeg", "image/jpeg"}, {".png", "image/png"},
                {".txt", "text/plain"}, {".log", "text/plain"}, {".xml", "text/xml"}};
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos)
@@ -136,8 +136,7 @@ std::string Base64Encode(std::string_view Data, bool Lines) {
   for (std::size_t i = 0; i < Data.size(); i += 3) {
     const std::size_t n = std::min<std::size_t>(3, Data.size() - i);
     std::uint32_t v = 0;
-    for (std::size_t k = 0; k < 3; ++k)
-      v = (v << 8) | (k < n ? static_cast<unsigned char>(Data[i + k]) : 0u);
+    for (std::size_t k = 0; k < 3; ++k) v = (v << 8) | (k < n ? static_cast<unsigned char>(Data[i + k]) : 0u);
     for (std::size_t k = 0; k < 4; ++k) out += k <= n ? alphabet[(v >> (18 - 6 * k)) & 63] : '=';
     column += 4;
     if (Lines && column == 76) {

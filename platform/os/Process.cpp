@@ -220,7 +220,7 @@ std::string FindProgram(const std::string& Name) {
     // An empty element would mean the current folder: never searched.
     if (end > start) {
       std::string candidate = path.substr(start, end - start) + "/" + Name;
-      struct stat st{};
+      struct stat st {};
       if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
         return candidate;
     }

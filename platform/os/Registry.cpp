@@ -8,11 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <optional>
 #include <filesystem>
+#include <optional>
 
 #include "platform/classes/Strings.h"
 #include "platform/os/RegistryKey.h"
@@ -35,8 +35,8 @@ struct TRootName {
   const char* Short;
 };
 const TRootName kRoots[] = {
-    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "HKCR"}, {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "HKCU"},
-    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "HKLM"}, {HKEY_USERS, "HKEY_USERS", "HKU"},
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "HKCR"},     {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "HKCU"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "HKLM"},   {HKEY_USERS, "HKEY_USERS", "HKU"},
     {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", "HKCC"},
 };
 
@@ -52,7 +52,8 @@ std::string userConfigFolder() {
   passwd pw{};
   passwd* found = nullptr;
   char buffer[4096];
-  if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found) return std::string(pw.pw_dir) + "/.config";
+  if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found)
+    return std::string(pw.pw_dir) + "/.config";
   return "/tmp";
 }
 

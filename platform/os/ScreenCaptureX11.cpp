@@ -57,8 +57,8 @@ bool ConvertPixels(const TPixelLayout& Layout, const std::uint8_t* Data, int Byt
   const int bytes = Layout.BitsPerPixel / 8;
   const int w = Bitmap.Width();
   // The usual 24-bit layout in 32-bit pixels, little-endian: B, G, R, X.
-  const bool direct = bytes == 4 && !Layout.MsbFirst && Layout.RedMask == 0xFF0000 &&
-                      Layout.GreenMask == 0xFF00 && Layout.BlueMask == 0xFF;
+  const bool direct = bytes == 4 && !Layout.MsbFirst && Layout.RedMask == 0xFF0000 && Layout.GreenMask == 0xFF00 &&
+                      Layout.BlueMask == 0xFF;
   const TChannel red(Layout.RedMask), green(Layout.GreenMask), blue(Layout.BlueMask);
   for (int y = 0; y < Bitmap.Height(); ++y) {
     const std::uint8_t* src = Data + static_cast<std::size_t>(y) * BytesPerLine;
@@ -111,8 +111,8 @@ struct TScreenCapture::TImpl {
     ReleaseShm();
     if (!XShmQueryExtension(Dpy)) return false;
     const int screen = DefaultScreen(Dpy);
-    TXImagePtr image(XShmCreateImage(Dpy, DefaultVisual(Dpy, screen), DefaultDepth(Dpy, screen), ZPixmap, nullptr,
-                                     &Segment, w, h));
+    TXImagePtr image(
+        XShmCreateImage(Dpy, DefaultVisual(Dpy, screen), DefaultDepth(Dpy, screen), ZPixmap, nullptr, &Segment, w, h));
     if (!image) return false;
     Segment.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image->bytes_per_line) * h, IPC_CREAT | 0600);
     if (Segment.shmid < 0) return false;

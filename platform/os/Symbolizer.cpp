@@ -40,7 +40,10 @@ std::string unitOf(std::string_view sourcePath) {
 }
 
 const Dwfl_Callbacks kCallbacks = {
-    dwfl_linux_proc_find_elf, dwfl_standard_find_debuginfo, nullptr, nullptr,
+    dwfl_linux_proc_find_elf,
+    dwfl_standard_find_debuginfo,
+    nullptr,
+    nullptr,
 };
 
 }  // namespace

@@ -23,7 +23,7 @@ namespace {
 std::string TempFolder() {
   std::string folder = "/tmp";
   if (const char* env = std::getenv("TMPDIR"); env && *env) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(env, &st) == 0 && S_ISDIR(st.st_mode)) folder = env;
   }
   if (folder.back() != '/') folder += '/';

@@ -31,8 +31,8 @@ class Closure<R(A...)> {
   Closure(std::nullptr_t) {}  // NOLINT: lets "= nullptr" clear a slot
 
   // Any callable. Copies of the resulting closure compare equal to each other.
-  template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, Closure> &&
-                                              std::is_invocable_r_v<R, F&, A...>>>
+  template <class F,
+            class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, Closure> && std::is_invocable_r_v<R, F&, A...>>>
   Closure(F fn)  // NOLINT: implicit, so lambdas assign to slots directly
       : FFn(std::move(fn)), FToken(std::make_shared<char>()) {}
 
@@ -67,8 +67,7 @@ class Closure<R(A...)> {
 
   bool operator==(const Closure& o) const {
     if (!FFn || !o.FFn) return !FFn && !o.FFn;
-    if (FObject || o.FObject)
-      return FObject == o.FObject && FClass == o.FClass && FMethod == o.FMethod;
+    if (FObject || o.FObject) return FObject == o.FObject && FClass == o.FClass && FMethod == o.FMethod;
     return FToken == o.FToken;
   }
 

@@ -98,8 +98,7 @@ TDecimal toDecimal(double value, int precision, int decimals) {
   if (value == 0) return d;
   d.Negative = value < 0;
   char buffer[40];
-  auto written =
-      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 16);
+  auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 16);
   std::string_view text(buffer, static_cast<std::size_t>(written.ptr - buffer));
   std::size_t e = text.find('e');
   d.Digits.assign(1, text[0]);
@@ -132,9 +131,8 @@ TDecimal toDecimal(double value, int precision, int decimals) {
 }
 
 char digitAt(const TDecimal& d, int index) {
-  return index >= 0 && static_cast<std::size_t>(index) < d.Digits.size()
-             ? d.Digits[static_cast<std::size_t>(index)]
-             : '0';
+  return index >= 0 && static_cast<std::size_t>(index) < d.Digits.size() ? d.Digits[static_cast<std::size_t>(index)]
+                                                                         : '0';
 }
 
 std::string exponentText(int exponent, int minDigits, bool plusSign) {
@@ -144,8 +142,7 @@ std::string exponentText(int exponent, int minDigits, bool plusSign) {
   return (exponent < 0 ? "E-" : plusSign ? "E+" : "E") + digits;
 }
 
-std::string scientificText(const TDecimal& d, int mantissaDigits, int expDigits, bool plusSign,
-                           char separator) {
+std::string scientificText(const TDecimal& d, int mantissaDigits, int expDigits, bool plusSign, char separator) {
   std::string s(1, digitAt(d, 0));
   if (mantissaDigits > 1) {
     s += separator;
@@ -159,8 +156,7 @@ std::string scientificText(const TDecimal& d, int mantissaDigits, int expDigits,
 std::string generalText(const TDecimal& d, int precision, int expDigits, char separator) {
   if (d.Digits.empty()) return "0";
   int digits = static_cast<int>(d.Digits.size());
-  if (d.Exponent > precision || d.Exponent < -3)
-    return scientificText(d, digits, expDigits, expDigits > 0, separator);
+  if (d.Exponent > precision || d.Exponent < -3) return scientificText(d, digits, expDigits, expDigits > 0, separator);
   std::string s;
   if (d.Exponent <= 0) {
     s = "0";
@@ -190,8 +186,7 @@ std::string fixedText(const TDecimal& d, int decimals, char separator, char thou
   return s;
 }
 
-std::string formatFloat(double value, TFloatFormat format, int precision, int digits,
-                        const TFormatSettings& fs) {
+std::string formatFloat(double value, TFloatFormat format, int precision, int digits, const TFormatSettings& fs) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
   precision = std::clamp(precision, 1, kMaxPrecision);
@@ -290,8 +285,7 @@ std::string IntToHex(std::uint64_t Value, int Digits) {
   char buffer[16];
   auto written = std::to_chars(buffer, buffer + sizeof buffer, Value, 16);
   std::string hex(buffer, written.ptr);
-  std::transform(hex.begin(), hex.end(), hex.begin(),
-                 [](char c) { return c >= 'a' ? char(c - 'a' + 'A') : c; });
+  std::transform(hex.begin(), hex.end(), hex.begin(), [](char c) { return c >= 'a' ? char(c - 'a' + 'A') : c; });
   if (Digits > 0 && hex.size() < static_cast<std::size_t>(Digits))
     hex.insert(0, static_cast<std::size_t>(Digits) - hex.size(), '0');
   return hex;
@@ -323,8 +317,7 @@ std::string FloatToStr(double Value, const TFormatSettings& Settings) {
 std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits) {
   return formatFloat(Value, Format, Precision, Digits, FormatSettings);
 }
-std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits,
-                        const TFormatSettings& Settings) {
+std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits, const TFormatSettings& Settings) {
   return formatFloat(Value, Format, Precision, Digits, Settings);
 }
 
@@ -336,9 +329,7 @@ double StrToFloat(std::string_view S, const TFormatSettings& Settings) {
   return value;
 }
 
-bool TryStrToFloat(std::string_view S, double& Value) {
-  return parseFloat(S, Value, FormatSettings.DecimalSeparator);
-}
+bool TryStrToFloat(std::string_view S, double& Value) { return parseFloat(S, Value, FormatSettings.DecimalSeparator); }
 bool TryStrToFloat(std::string_view S, double& Value, const TFormatSettings& Settings) {
   return parseFloat(S, Value, Settings.DecimalSeparator);
 }

@@ -38,8 +38,7 @@ std::string FloatToStr(double Value, const TFormatSettings& Settings);
 // the general form when the value has more than Precision digits before the
 // point. Values are rounded half away from zero.
 std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits);
-std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits,
-                        const TFormatSettings& Settings);
+std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits, const TFormatSettings& Settings);
 
 // Blanks, a sign, digits with the settings' decimal separator, an optional
 // exponent. Raises EConvertError "'<s>' is not a valid floating point value"

@@ -180,8 +180,7 @@ class TDateTimeFormatter {
         std::size_t close = fmt.find(fmt[i], i + 1);
         if (close == std::string_view::npos) return false;
         i = close;
-      } else if (startsWithText(fmt, i, "am/pm") || startsWithText(fmt, i, "a/p") ||
-                 startsWithText(fmt, i, "ampm")) {
+      } else if (startsWithText(fmt, i, "am/pm") || startsWithText(fmt, i, "a/p") || startsWithText(fmt, i, "ampm")) {
         return true;
       }
     }
@@ -198,15 +197,13 @@ class TDateTimeFormatter {
 bool IsLeapYear(int Year) { return Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0); }
 
 bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Date) {
-  if (Year < 1 || Year > 9999 || Month < 1 || Month > 12 || Day < 1 || Day > daysInMonth(Year, Month))
-    return false;
+  if (Year < 1 || Year > 9999 || Month < 1 || Month > 12 || Day < 1 || Day > daysInMonth(Year, Month)) return false;
   Date = static_cast<TDateTime>(daysFromCivil(Year, Month, Day));
   return true;
 }
 
 bool TryEncodeTime(int Hour, int Min, int Sec, int MSec, TDateTime& Time) {
-  if (Hour < 0 || Hour > 23 || Min < 0 || Min > 59 || Sec < 0 || Sec > 59 || MSec < 0 || MSec > 999)
-    return false;
+  if (Hour < 0 || Hour > 23 || Min < 0 || Min > 59 || Sec < 0 || Sec > 59 || MSec < 0 || MSec > 999) return false;
   Time = (((Hour * 60 + Min) * 60 + Sec) * 1000 + MSec) / static_cast<double>(MSecsPerDay);
   return true;
 }
@@ -255,9 +252,9 @@ TDateTime Now() {
   tm local{};
   localtime_r(&now.tv_sec, &local);
   // A leap second (tm_sec 60) is shown as the last second of the minute.
-  return ComposeDateTime(EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
-                         EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59),
-                                    static_cast<int>(now.tv_nsec / 1'000'000)));
+  return ComposeDateTime(
+      EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
+      EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), static_cast<int>(now.tv_nsec / 1'000'000)));
 }
 
 TDateTime Date() { return std::trunc(Now()); }
@@ -288,9 +285,7 @@ std::int64_t UnixFromDateTime(TDateTime Value) {
   return static_cast<std::int64_t>(mktime(&local));
 }
 
-std::string FormatDateTime(std::string_view Fmt, TDateTime Value) {
-  return FormatDateTime(Fmt, Value, FormatSettings);
-}
+std::string FormatDateTime(std::string_view Fmt, TDateTime Value) { return FormatDateTime(Fmt, Value, FormatSettings); }
 std::string FormatDateTime(std::string_view Fmt, TDateTime Value, const TFormatSettings& Settings) {
   return TDateTimeFormatter(Value, Settings).Run(Fmt);
 }

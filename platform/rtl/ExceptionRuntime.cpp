@@ -276,8 +276,8 @@ std::shared_ptr<Exception> AcquireException(const std::exception_ptr& error) {
 std::string ExceptionErrorMessage(const Exception& E, const void* address) {
   std::string message = E.Message();
   if (!message.empty() && message.back() != '.') message += '.';
-  return "Exception " + E.ClassName() + " in module " + moduleName(address) + " at " + Format("%p", address) +
-         ".\r\n" + message;
+  return "Exception " + E.ClassName() + " in module " + moduleName(address) + " at " + Format("%p", address) + ".\r\n" +
+         message;
 }
 
 }  // namespace rv
@@ -290,7 +290,7 @@ std::string ExceptionErrorMessage(const Exception& E, const void* address) {
 // the compilers declare __cxa_throw themselves with differing types. The
 // real one is reached by a tail call, so the unwinder meets no extra frame.
 extern "C" [[gnu::visibility("default")]] void rvInterposedCxaThrow(void* object, std::type_info* type,
-                                                                  void (*destructor)(void*)) asm("__cxa_throw");
+                                                                    void (*destructor)(void*)) asm("__cxa_throw");
 
 extern "C" void rvInterposedCxaThrow(void* object, std::type_info* type, void (*destructor)(void*)) {
   rv::CxaThrow real = rv::realCxaThrow();

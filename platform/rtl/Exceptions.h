@@ -33,19 +33,18 @@ class Exception : public std::exception {
   int FHelpContext = 0;
 };
 
-#define RV_DECLARE_EXCEPTION(Name, Base)                             \
-  class Name : public Base {                                         \
-   public:                                                           \
-    using Base::Base;                                                \
-    std::string ClassName() const override { return #Name; }         \
+#define RV_DECLARE_EXCEPTION(Name, Base)                     \
+  class Name : public Base {                                 \
+   public:                                                   \
+    using Base::Base;                                        \
+    std::string ClassName() const override { return #Name; } \
   }
 
 // An exception carrying an operating-system or I/O error code.
 class EOSError : public Exception {
  public:
   EOSError() = default;
-  explicit EOSError(std::string message, int errorCode = 0)
-      : Exception(std::move(message)), FErrorCode(errorCode) {}
+  explicit EOSError(std::string message, int errorCode = 0) : Exception(std::move(message)), FErrorCode(errorCode) {}
   int ErrorCode() const { return FErrorCode; }
   std::string ClassName() const override { return "EOSError"; }
 
@@ -58,8 +57,7 @@ using EWin32Error = EOSError;
 class EInOutError : public Exception {
  public:
   EInOutError() = default;
-  explicit EInOutError(std::string message, int errorCode = 0)
-      : Exception(std::move(message)), FErrorCode(errorCode) {}
+  explicit EInOutError(std::string message, int errorCode = 0) : Exception(std::move(message)), FErrorCode(errorCode) {}
   int ErrorCode() const { return FErrorCode; }
   std::string ClassName() const override { return "EInOutError"; }
 

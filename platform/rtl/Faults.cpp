@@ -141,8 +141,7 @@ int signalIndex(int signal) {
 int collectRefused(dl_phdr_info* info, std::size_t, void* argument) {
   auto& refused = *static_cast<std::array<TCodeRange, 8>*>(argument);
   const std::string_view name = info->dlpi_name ? info->dlpi_name : "";
-  if (name.find("/libc.so") == std::string_view::npos && name.find("/ld-linux") == std::string_view::npos)
-    return 0;
+  if (name.find("/libc.so") == std::string_view::npos && name.find("/ld-linux") == std::string_view::npos) return 0;
   for (int i = 0; i < info->dlpi_phnum; ++i) {
     const ElfW(Phdr)& header = info->dlpi_phdr[i];
     if (header.p_type != PT_LOAD || !(header.p_flags & PF_X)) continue;
@@ -225,8 +224,7 @@ decltype(auto) withFaultException(int signal, const siginfo_t& info, const ucont
         case FPE_FLTUND: return action(TFault<EUnderflow>(signal, "Floating point underflow"));
         default: return action(TFault<EInvalidOp>(signal, "Invalid floating point operation"));
       }
-    default:
-      return action(TFault<EPrivilege>(signal, "Privileged instruction"));
+    default: return action(TFault<EPrivilege>(signal, "Privileged instruction"));
   }
 }
 
@@ -285,8 +283,8 @@ void lastChance(int signal, const siginfo_t& info, const ucontext_t& context) {
   std::array<void*, kLastChanceFrames> frames{};
   const std::size_t count = CaptureCallStack(frames.data(), frames.size(), pc);
   try {
-    std::exception_ptr error = withFaultException(
-        signal, info, context, [](auto&& exception) { return std::make_exception_ptr(exception); });
+    std::exception_ptr error =
+        withFaultException(signal, info, context, [](auto&& exception) { return std::make_exception_ptr(exception); });
     TExceptionScope scope(error, pc, std::vector<void*>(frames.begin(), frames.begin() + count));
     tellReceivers();
   } catch (...) {
@@ -327,8 +325,8 @@ void onFault(int signal, siginfo_t* info, void* rawContext) {
     return;
   }
   void* pc = instructionOf(context);
-  const bool throwable = !thread.Handling && std::uncaught_exceptions() == 0 && !inRefusedCode(pc) &&
-                         hasUnwindInformation(pc);
+  const bool throwable =
+      !thread.Handling && std::uncaught_exceptions() == 0 && !inRefusedCode(pc) && hasUnwindInformation(pc);
   if (!throwable) {
     if (previousTakesFaults(signal))
       passOn(signal, info, rawContext);

@@ -18,9 +18,8 @@ namespace {
 std::size_t extensionStart(std::string_view name) {
   std::size_t dot = name.rfind('.');
   std::size_t slash = name.rfind('/');
-  return dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash)
-             ? dot
-             : std::string_view::npos;
+  return dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash) ? dot
+                                                                                           : std::string_view::npos;
 }
 
 // A name for the C library. A name with a NUL in it would silently stand for
@@ -77,9 +76,8 @@ std::string ExcludeTrailingPathDelimiter(std::string_view Path) {
 
 std::string ExpandFileName(std::string_view FileName) {
   if (FileName.empty()) return {};
-  std::string full = FileName[0] == '/'
-                         ? std::string(FileName)
-                         : IncludeTrailingPathDelimiter(GetCurrentDir()) + std::string(FileName);
+  std::string full = FileName[0] == '/' ? std::string(FileName)
+                                        : IncludeTrailingPathDelimiter(GetCurrentDir()) + std::string(FileName);
   std::vector<std::string_view> parts;
   std::string_view rest = full;
   while (!rest.empty()) {

@@ -117,8 +117,7 @@ class TFormatter {
       case 'x': {
         if (!isIntegral(a)) fail();
         bool negative = type == 'd' && a.VType == vtInteger && a.VInteger < 0;
-        std::uint64_t magnitude =
-            negative ? std::uint64_t{0} - static_cast<std::uint64_t>(a.VInteger) : integerBits(a);
+        std::uint64_t magnitude = negative ? std::uint64_t{0} - static_cast<std::uint64_t>(a.VInteger) : integerBits(a);
         std::string digits = type == 'x' ? IntToHex(magnitude, 0) : std::to_string(magnitude);
         if (precision && static_cast<std::size_t>(*precision) > digits.size())
           digits.insert(0, fill(static_cast<std::size_t>(*precision) - digits.size()), '0');
@@ -179,9 +178,7 @@ class TFormatter {
 
 }  // namespace
 
-std::string FormatV(std::string_view Fmt, std::span<const TVarRec> Args) {
-  return FormatV(Fmt, Args, FormatSettings);
-}
+std::string FormatV(std::string_view Fmt, std::span<const TVarRec> Args) { return FormatV(Fmt, Args, FormatSettings); }
 
 std::string FormatV(std::string_view Fmt, std::span<const TVarRec> Args, const TFormatSettings& Settings) {
   return TFormatter(Fmt, Args, Settings).Run();

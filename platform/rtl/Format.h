@@ -37,8 +37,8 @@ class TVarRec {
 
  public:
   template <std::integral T>
-    requires(!std::is_same_v<T, bool> && !std::is_same_v<T, char>)
-  TVarRec(T value) : VType(std::is_signed_v<T> ? vtInteger : vtUnsigned), VSize(sizeof(T)) {
+  requires(!std::is_same_v<T, bool> && !std::is_same_v<T, char>) TVarRec(T value)
+      : VType(std::is_signed_v<T> ? vtInteger : vtUnsigned), VSize(sizeof(T)) {
     if constexpr (std::is_signed_v<T>) {
       VInteger = value;
     } else {
@@ -46,8 +46,7 @@ class TVarRec {
     }
   }
   template <class E>
-    requires std::is_enum_v<E>
-  TVarRec(E value) : TVarRec(static_cast<std::underlying_type_t<E>>(value)) {}
+  requires std::is_enum_v<E> TVarRec(E value) : TVarRec(static_cast<std::underlying_type_t<E>>(value)) {}
   TVarRec(bool) = delete;  // neither a number nor a text: the caller says which
   TVarRec(char value) : VType(vtChar), VChar(value) {}
   TVarRec(double value) : VType(vtFloat), VFloat(value) {}
@@ -58,8 +57,7 @@ class TVarRec {
   TVarRec(const std::string& value) : VType(vtString), VString(value) {}
   TVarRec(std::string_view value) : VType(vtString), VString(value) {}
   template <class T>
-    requires(!IsCharType<T>)
-  TVarRec(T* value) : VType(vtPointer), VPointer(value) {}
+  requires(!IsCharType<T>) TVarRec(T* value) : VType(vtPointer), VPointer(value) {}
   TVarRec(std::nullptr_t) : VType(vtPointer), VPointer(nullptr) {}
 
   TVarType VType;

@@ -179,8 +179,8 @@ std::string shortTimeFrom(std::string longTime) {
   std::size_t at = longTime.find("ss");
   if (at == std::string::npos) return longTime;
   std::size_t end = at + 2;
-  while (end < longTime.size() && longTime[end] != ' ' && !isAsciiLetter(longTime[end]) &&
-         longTime[end] != '"' && longTime[end] != '\'')
+  while (end < longTime.size() && longTime[end] != ' ' && !isAsciiLetter(longTime[end]) && longTime[end] != '"' &&
+         longTime[end] != '\'')
     ++end;
   if (at > 0 && (longTime[at - 1] == ':' || longTime[at - 1] == ' ')) --at;
   longTime.erase(at, end - at);
@@ -203,8 +203,7 @@ TFormatSettings fromHandle(locale_t loc) {
   TFormatSettings s;
   s.DecimalSeparator = singleByte(langInfo(loc, RADIXCHAR), '.');
   std::string thousands = langInfo(loc, THOUSEP);
-  s.ThousandSeparator =
-      singleByte(thousands, thousands.empty() ? (s.DecimalSeparator == ',' ? '.' : ',') : ' ');
+  s.ThousandSeparator = singleByte(thousands, thousands.empty() ? (s.DecimalSeparator == ',' ? '.' : ',') : ' ');
 
   std::string dateFmt = langInfo(loc, D_FMT), timeFmt = langInfo(loc, T_FMT);
   std::string ampmFmt = langInfo(loc, T_FMT_AMPM);

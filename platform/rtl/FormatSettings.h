@@ -24,12 +24,10 @@ struct TFormatSettings {
   // Index 0 is January, respectively Sunday.
   std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::array<std::string, 12> LongMonthNames{"January",   "February", "March",    "April",
-                                             "May",       "June",     "July",     "August",
-                                             "September", "October",  "November", "December"};
+  std::array<std::string, 12> LongMonthNames{"January", "February", "March",     "April",   "May",      "June",
+                                             "July",    "August",   "September", "October", "November", "December"};
   std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                          "Thursday", "Friday", "Saturday"};
+  std::array<std::string, 7> LongDayNames{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
   bool operator==(const TFormatSettings&) const = default;
 

@@ -11,9 +11,7 @@ namespace {
 // strerror_r comes in two shapes: the GNU one returns the text, the POSIX one
 // fills the buffer.
 [[maybe_unused]] const char* errorText(char* result, const char*) { return result; }
-[[maybe_unused]] const char* errorText(int result, const char* buffer) {
-  return result == 0 ? buffer : nullptr;
-}
+[[maybe_unused]] const char* errorText(int result, const char* buffer) { return result == 0 ? buffer : nullptr; }
 
 }  // namespace
 

@@ -52,8 +52,7 @@ class Set {
 
  private:
   static constexpr Bits Bit(E m) {
-    return static_cast<unsigned>(m) < Capacity ? static_cast<Bits>(Bits{1} << static_cast<unsigned>(m))
-                                               : Bits{0};
+    return static_cast<unsigned>(m) < Capacity ? static_cast<Bits>(Bits{1} << static_cast<unsigned>(m)) : Bits{0};
   }
   Bits FBits = 0;
 };

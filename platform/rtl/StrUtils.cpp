@@ -12,8 +12,8 @@ bool sameChar(char a, char b) { return UpCase(a) == UpCase(b); }
 
 std::size_t findText(std::string_view text, std::string_view pattern, std::size_t from, bool ignoreCase) {
   if (!ignoreCase) return text.find(pattern, from);
-  auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), pattern.begin(),
-                        pattern.end(), sameChar);
+  auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), pattern.begin(), pattern.end(),
+                        sameChar);
   return it == text.end() ? std::string_view::npos : static_cast<std::size_t>(it - text.begin());
 }
 

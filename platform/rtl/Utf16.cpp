@@ -116,8 +116,7 @@ std::string Utf16ToUtf8(std::u16string_view Utf16) {
   out.reserve(Utf16.size());
   for (std::size_t i = 0; i < Utf16.size(); ++i) {
     char32_t unit = Utf16[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < Utf16.size() && Utf16[i + 1] >= 0xDC00 &&
-        Utf16[i + 1] <= 0xDFFF) {
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < Utf16.size() && Utf16[i + 1] >= 0xDC00 && Utf16[i + 1] <= 0xDFFF) {
       AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (Utf16[i + 1] - 0xDC00));
       ++i;
     } else {

@@ -19,13 +19,14 @@ ULONG TRecordingMapiService::MAPIResolveName(LHANDLE, ULONG_PTR UIParam, const c
   if (!Recip) return MAPI_E_FAILURE;
   *Recip = nullptr;
   const std::string name = Name ? Name : "";
-  const TResolveAnswer answer = FOnResolve ? FOnResolve(name, Flags) : TResolveAnswer{SUCCESS_SUCCESS, name, name, name};
+  const TResolveAnswer answer =
+      FOnResolve ? FOnResolve(name, Flags) : TResolveAnswer{SUCCESS_SUCCESS, name, name, name};
   if (answer.Result == SUCCESS_SUCCESS) *Recip = NewRecipient(MAPI_TO, answer.Name, answer.Address, answer.EntryID);
   return answer.Result;
 }
 
-ULONG TRecordingMapiService::MAPISendMail(LHANDLE Session, ULONG_PTR UIParam, const TMapiMessage* Message,
-                                          ULONG Flags, ULONG) {
+ULONG TRecordingMapiService::MAPISendMail(LHANDLE Session, ULONG_PTR UIParam, const TMapiMessage* Message, ULONG Flags,
+                                          ULONG) {
   TRecordedMail mail;
   mail.Session = Session;
   mail.UIParam = UIParam;
@@ -45,7 +46,7 @@ ULONG TRecordingMapiService::MAPISendMail(LHANDLE Session, ULONG_PTR UIParam, co
     }
     for (ULONG i = 0; Message->lpFiles && i < Message->nFileCount; ++i) {
       const TMapiFileDesc& f = Message->lpFiles[i];
-      struct stat st{};
+      struct stat st {};
       const bool existed = f.lpszPathName && ::stat(f.lpszPathName, &st) == 0;
       mail.Files.push_back({f.flFlags, f.nPosition, copy(f.lpszPathName), copy(f.lpszFileName), existed});
     }

@@ -16,9 +16,9 @@ namespace rv {
 
 struct TRecordedRecipient {
   ULONG RecipClass = 0;
-  std::optional<std::string> Name;     // nullopt: the pointer was null
+  std::optional<std::string> Name;  // nullopt: the pointer was null
   std::optional<std::string> Address;
-  std::string EntryID;                 // the ulEIDSize bytes at lpEntryID
+  std::string EntryID;  // the ulEIDSize bytes at lpEntryID
 };
 
 struct TRecordedFile {

@@ -21,8 +21,9 @@ const char* const kSchema =
     "('Smith', 'Jo', 1.5, 3), ('Smith', 'Jo', 1.5, 3), ('Smith', NULL, NULL, 3), ('O''Hara', 'Zo\xC3\xAB', 2, NULL);";
 
 // Texts that break naive quoting, share values between rows, or aren't ASCII.
-const char* const kTexts[] = {"Smith", "Jo", "O'Hara", "say \"hi\"", "it''s", "Zo\xC3\xAB", "\xE6\x97\xA5\xE6\x9C\xAC",
-                              "two  blanks", "", "a, b", "(x) AND (y)", "--", "Smith"};
+const char* const kTexts[] = {
+    "Smith",       "Jo", "O'Hara", "say \"hi\"",  "it''s", "Zo\xC3\xAB", "\xE6\x97\xA5\xE6\x9C\xAC",
+    "two  blanks", "",   "a, b",   "(x) AND (y)", "--",    "Smith"};
 
 class Session {
  public:

@@ -78,8 +78,9 @@ TEST_F(DatasetLogTest, RecordsFollowTheSessionByteForByte) {
             "@ dbeDataSetChanged\r\n"
             "@ dbeActiveChanged\r\n");
   ASSERT_EQ(Statements.size(), 1u);
-  EXPECT_EQ(Statements[0], "UPDATE Customers\r\nSET\r\n  City='Lyon', \"First Name\"='Jo'\r\nWHERE\r\n"
-                           "  (City='Paris') AND (\"First Name\"='Joe')");
+  EXPECT_EQ(Statements[0],
+            "UPDATE Customers\r\nSET\r\n  City='Lyon', \"First Name\"='Jo'\r\nWHERE\r\n"
+            "  (City='Paris') AND (\"First Name\"='Joe')");
 }
 
 TEST_F(DatasetLogTest, XmlRecordsCarryTheChangeTag) {
@@ -91,7 +92,7 @@ TEST_F(DatasetLogTest, XmlRecordsCarryTheChangeTag) {
 
 struct StatementCase {
   const char* Name;
-  bool Key;          // City is the table's key
+  bool Key;  // City is the table's key
   bool Insert;
   Variant City, FirstName;
   const char* Expected;
@@ -104,7 +105,8 @@ TEST_F(DatasetLogTest, StatementsQuoteValuesAndNamesSafely) {
        "UPDATE Customers\r\nSET\r\n  \"First Name\"='Jo'\r\nWHERE\r\n  (\"First Name\"='Joe')"},
       {"quotes in values", false, false, "Paris", "O'Hara \"Jo\"",
        "UPDATE Customers\r\nSET\r\n  \"First Name\"='O''Hara \"Jo\"'\r\nWHERE\r\n  (\"First Name\"='Joe')"},
-      {"null new value", false, false, Null, "Joe", "UPDATE Customers\r\nSET\r\n  City=NULL\r\nWHERE\r\n  (City='Paris')"},
+      {"null new value", false, false, Null, "Joe",
+       "UPDATE Customers\r\nSET\r\n  City=NULL\r\nWHERE\r\n  (City='Paris')"},
       {"key first", true, false, "Paris", "Jo",
        "UPDATE Customers\r\nSET\r\n  \"First Name\"='Jo'\r\nWHERE\r\n  (City='Paris') AND (\"First Name\"='Joe')"},
       {"changed key once", true, false, "Lyon", "Joe",
@@ -246,11 +248,13 @@ TEST_F(DatasetLogTest, FreeingTheDataSourceClearsItWithARecord) {
 
 TEST(DatasetLogFormTest, LoadingAssignsTheSourceWithoutARecord) {
   rvtest::TempDir dir;
-  std::string form = "object Root: TComponent\n"
-                     "  object Log: TQVDatasetLog\n    Active = True\n    LogFile = '" + dir.File("load.log") +
-                     "'\n    DataSource = Src\n    FilterEvents = [dbeActiveChanged, dbeUpdateData]\n  end\n"
-                     "  object Src: TDataSource\n  end\n"
-                     "end\n";
+  std::string form =
+      "object Root: TComponent\n"
+      "  object Log: TQVDatasetLog\n    Active = True\n    LogFile = '" +
+      dir.File("load.log") +
+      "'\n    DataSource = Src\n    FilterEvents = [dbeActiveChanged, dbeUpdateData]\n  end\n"
+      "  object Src: TDataSource\n  end\n"
+      "end\n";
   std::unique_ptr<TComponent> root(ReadComponentText(form, nullptr));
   auto* log = static_cast<TQVDatasetLog*>(root->FindComponent("Log"));
   EXPECT_EQ(log->DataSource(), root->FindComponent("Src"));

@@ -13,8 +13,8 @@
 #include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/os/MapiLinux.h"
-#include "testing/os/MapiRecorder.h"
 #include "platform/rtl/FileUtils.h"
+#include "testing/os/MapiRecorder.h"
 #include "tests/support/Environment.h"
 #include "tests/support/TempDir.h"
 
@@ -64,15 +64,18 @@ struct TWaitCase {
 
 TEST_F(DeliveryWaitTest, QueuedCallsAndPostedMessagesRunWhileTheProgramRuns) {
   const TWaitCase cases[] = {
-      {"sendmail", false, [](TQVLogBase& log) {
+      {"sendmail", false,
+       [](TQVLogBase& log) {
          log.SendTo()->SetEMailOpenBeforeSend(false);
          log.SendLogByMail();
        }},
-      {"composer", true, [](TQVLogBase& log) {
+      {"composer", true,
+       [](TQVLogBase& log) {
          log.SendTo()->SetEMailOpenBeforeSend(true);
          log.SendLogByMail();
        }},
-      {"opener", false, [](TQVLogBase& log) {
+      {"opener", false,
+       [](TQVLogBase& log) {
          log.SendTo()->SetWWW("https://example.org/support");
          log.SendLogByWWW();
        }},

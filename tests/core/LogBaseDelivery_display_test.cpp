@@ -8,9 +8,9 @@
 
 #include "core/LogBase.h"
 #include "platform/graphics/Graphics.h"
-#include "testing/os/MapiRecorder.h"
-#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/FileHandle.h"
+#include "platform/rtl/FileUtils.h"
+#include "testing/os/MapiRecorder.h"
 #include "tests/support/Environment.h"
 #include "tests/support/TempDir.h"
 

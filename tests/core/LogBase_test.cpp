@@ -26,9 +26,7 @@ class LogBaseTest : public ::testing::Test {
  protected:
   LogBaseTest() : Log(nullptr) { Log.SetLogFile(Dir.File("app.log")); }
   std::string Content() const { return rvtest::ReadFile(Log.LogFile()); }
-  void Xml() {
-    Log.SetFormatting(qvlfXML);
-  }
+  void Xml() { Log.SetFormatting(qvlfXML); }
 
   rvtest::TempDir Dir;
   TQVLogBase Log;
@@ -40,8 +38,9 @@ TEST_F(LogBaseTest, XmlRecordsAreInsertedBeforeTheClosingTag) {
   EXPECT_EQ(Content(), kHeader + "  <T>v\r\n  </T>\r\n</DATA>");
   Log.WriteAsString("ERROR", "a<b>&c");  // written as it is, not escaped
   Log.WriteAsString("", "\xC3\xA9\xE2\x82\xAC");
-  EXPECT_EQ(Content(), kHeader + "  <T>v\r\n  </T>\r\n  <ERROR>a<b>&c\r\n  </ERROR>\r\n"
-                                 "  <>\xC3\xA9\xE2\x82\xAC\r\n  </>\r\n</DATA>");
+  EXPECT_EQ(Content(), kHeader +
+                           "  <T>v\r\n  </T>\r\n  <ERROR>a<b>&c\r\n  </ERROR>\r\n"
+                           "  <>\xC3\xA9\xE2\x82\xAC\r\n  </>\r\n</DATA>");
 }
 
 TEST_F(LogBaseTest, TextRecordsAreTheValueAlone) {
@@ -71,9 +70,11 @@ TEST_F(LogBaseTest, ClearLogStartsAFreshFileWithItsHeader) {
 }
 
 TEST_F(LogBaseTest, FormattingSwitchesTheExtension) {
-  const std::pair<std::string, std::string> table[] = {
-      {"varizera.log", "varizera.xml"}, {"C:\\logs\\app.log", "C:\\logs\\app.xml"},
-      {"/var/log.d/app", "/var/log.d/app.xml"}, {"", ".xml"}, {"a.b.c", "a.b.xml"}};
+  const std::pair<std::string, std::string> table[] = {{"varizera.log", "varizera.xml"},
+                                                       {"C:\\logs\\app.log", "C:\\logs\\app.xml"},
+                                                       {"/var/log.d/app", "/var/log.d/app.xml"},
+                                                       {"", ".xml"},
+                                                       {"a.b.c", "a.b.xml"}};
   for (const auto& [before, after] : table) {
     Log.SetLogFile(before);
     Log.SetFormatting(qvlfXML);
@@ -108,8 +109,8 @@ TEST_F(LogBaseTest, XmlFilesWithoutAnyTagLoseNothing) {
 
 TEST_F(LogBaseTest, LongTailsAreScannedBackThroughSeveralReads) {
   Xml();
-  rvtest::WriteFile(Log.LogFile(), kHeader + "  <T>" + std::string(10000, 'x') + "\r\n  </T>\r\n</DATA>" +
-                                       std::string(9000, ' '));
+  rvtest::WriteFile(Log.LogFile(),
+                    kHeader + "  <T>" + std::string(10000, 'x') + "\r\n  </T>\r\n</DATA>" + std::string(9000, ' '));
   Log.WriteAsString("U", "u");
   std::string content = Content();
   // The record replaced the last "</DATA>"; the foreign blanks after it stay.
@@ -123,7 +124,7 @@ TEST_F(LogBaseTest, FindingTheLastTagOfALargeFileTakesBoundedMemory) {
   const std::string record = "  <T>v\r\n  </T>\r\n</DATA>";
   const std::pair<std::string, std::string> cases[] = {
       {"<" + bulk, record + bulk.substr(record.size() - 1)},  // the only tag at the very start
-      {bulk, bulk + record},                                    // no tag at all: appended
+      {bulk, bulk + record},                                  // no tag at all: appended
   };
   for (const auto& [before, after] : cases) {
     rvtest::WriteFile(Log.LogFile(), before);
@@ -201,14 +202,14 @@ TEST_F(LogBaseTest, StoresOnlyWhatDiffersAndLoadingXmlForcesTheExtension) {
   Log.SetLogFile("crash.log");
   std::string text = WriteComponentText(Log);
   EXPECT_NE(text.find("SendTo.EMailBody = 'This message contain"), std::string::npos);
-  for (const char* absent : {"EMailOpenBeforeSend", "AttachScreenShot", "ScreenshotFormat", "AttachLog",
-                             "ResolveNames", "Options", "Formatting"})
+  for (const char* absent : {"EMailOpenBeforeSend", "AttachScreenShot", "ScreenshotFormat", "AttachLog", "ResolveNames",
+                             "Options", "Formatting"})
     EXPECT_EQ(text.find(absent), std::string::npos) << absent;
 
-  std::unique_ptr<TComponent> loaded(ReadComponentText(
-      "object Log1: TQVLogBase\n  Formatting = qvlfXML\n  LogFile = 'crash.log'\n"
-      "  SendTo.Options = [doWeb]\n  SendTo.AdditionalFiles.Strings = ('x')\nend\n",
-      nullptr));
+  std::unique_ptr<TComponent> loaded(
+      ReadComponentText("object Log1: TQVLogBase\n  Formatting = qvlfXML\n  LogFile = 'crash.log'\n"
+                        "  SendTo.Options = [doWeb]\n  SendTo.AdditionalFiles.Strings = ('x')\nend\n",
+                        nullptr));
   auto* log = static_cast<TQVLogBase*>(loaded.get());
   EXPECT_EQ(log->LogFile(), "crash.xml");
   EXPECT_EQ(log->SendTo()->Options(), TQVLDialogOptions{doWeb});
@@ -217,10 +218,10 @@ TEST_F(LogBaseTest, StoresOnlyWhatDiffersAndLoadingXmlForcesTheExtension) {
 
 TEST(MAPIErrorDescriptionTest, KnownAndUnknownCodes) {
   TQVLogBase log(nullptr);
-  const std::pair<int, const char*> table[] = {
-      {1, "User cancelled request"}, {2, "General MAPI failure"}, {7, "Unknown Error Code: 7"},
-      {18, "Text too large."},       {26, "Not supported"},       {27, "Unknown Error Code: 27"},
-      {0, "Unknown Error Code: 0"},  {-3, "Unknown Error Code: -3"}};
+  const std::pair<int, const char*> table[] = {{1, "User cancelled request"}, {2, "General MAPI failure"},
+                                               {7, "Unknown Error Code: 7"},  {18, "Text too large."},
+                                               {26, "Not supported"},         {27, "Unknown Error Code: 27"},
+                                               {0, "Unknown Error Code: 0"},  {-3, "Unknown Error Code: -3"}};
   for (const auto& [code, text] : table) EXPECT_EQ(log.MAPIErrorDescription(code), text);
 }
 

@@ -22,8 +22,8 @@ TEST(DemoDisplay, TheDialogStaysUntilClosedAndTheRecordIsNamed) {
   ASSERT_TRUE(run.ExitedWith(0)) << run.Errors;
   const std::string& out = run.Output;
   const std::size_t answers = out.find("the exception log answers with the extended dialog");
-  const std::size_t record = out.find("the exception log writes its record to " + dir.File("crash.xml") +
-                                      "; it begins:\n      <DATE>");
+  const std::size_t record =
+      out.find("the exception log writes its record to " + dir.File("crash.xml") + "; it begins:\n      <DATE>");
   const std::size_t closed = out.find("closing the dialog after 1 s");
   const std::size_t ended = out.find("the loop handled 2 messages and ended");
   ASSERT_NE(answers, std::string::npos) << out;

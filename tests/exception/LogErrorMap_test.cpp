@@ -13,7 +13,8 @@ TEST(ExceptionLogWithMap, TheRecordNamesTheUnitProcedureAndLineOfTheThrow) {
   const std::string record = rvtest::ReadFile(dir.File("crash.xml"));
   EXPECT_NE(record.find("<CLASSNAME>Classname: EConvertError</CLASSNAME>\r\n"
                         "    <LINE>\r\nUnit: exceptionlog_host\r\nProcedure: (anonymous namespace)::FailToConvert()"
-                        "\r\nLine No: " + line + "</LINE>"),
+                        "\r\nLine No: " +
+                        line + "</LINE>"),
             std::string::npos)
       << record;
 }

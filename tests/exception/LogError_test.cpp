@@ -12,8 +12,8 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Screen.h"
 #include "platform/forms/WidgetSet.h"
-#include "testing/os/MapiRecorder.h"
 #include "platform/rtl/SysUtils.h"
+#include "testing/os/MapiRecorder.h"
 #include "tests/support/InteractiveWidgetSet.h"
 #include "tests/support/TempDir.h"
 
@@ -83,8 +83,8 @@ TEST_F(ExceptionLogTest, TheFirstOfTheFiftyClassesThatMatchesDecides) {
       {"EDivByZero without efDivByZero", without(efDivByZero), raise([] { return EDivByZero("x"); }), true},
       {"EDivByZero without efIntError", without(efIntError), raise([] { return EDivByZero("x"); }), false},
       {"EZeroDivide without efMathError", without(efMathError), raise([] { return EZeroDivide("x"); }), false},
-      {"EOutOfResources without efOutOfMemory", without(efOutOfMemory),
-       raise([] { return EOutOfResources("x"); }), false},
+      {"EOutOfResources without efOutOfMemory", without(efOutOfMemory), raise([] { return EOutOfResources("x"); }),
+       false},
       {"EFOpenError without efFOpenError", without(efFOpenError), raise([] { return EFOpenError("x"); }), true},
       {"EFOpenError without efStreamError", without(efStreamError), raise([] { return EFOpenError("x"); }), false},
       {"EOSError without efWin32Error", without(efWin32Error), raise([] { return EOSError("x", 5); }), false},
@@ -248,8 +248,8 @@ TEST_F(ExceptionLogTest, StoresOnlyWhatDiffersFromTheDefaults) {
   auto log = NewLog();
   log->SetName("Log1");
   log->SetErrorDialog(edExtended);
-  log->SetFormats({lfDate, lfTime, lfPhysAddress, lfMessage, lfSeparator, lfApplication, lfActiveControl,
-                   lfComputerInfo});
+  log->SetFormats(
+      {lfDate, lfTime, lfPhysAddress, lfMessage, lfSeparator, lfApplication, lfActiveControl, lfComputerInfo});
   std::string text = WriteComponentText(*log);
   for (const char* absent : {"ErrorDialog", "Filter", "Formats", "Options"})
     EXPECT_EQ(text.find(absent), std::string::npos) << absent;
@@ -279,8 +279,15 @@ struct LayoutCase {
 TEST_F(ExceptionLogTest, TheDialogLaysItselfOutFromTheOptions) {
   rvtest::TInteractiveWidgetSet user;
   const LayoutCase table[] = {
-      {{laShowSendEMail, laShowSupportLink}, {doScreenshot, doEmail, doWeb}, "https://x.org", true, true, 138, true,
-       232, "https://x.org"},
+      {{laShowSendEMail, laShowSupportLink},
+       {doScreenshot, doEmail, doWeb},
+       "https://x.org",
+       true,
+       true,
+       138,
+       true,
+       232,
+       "https://x.org"},
       {{laShowSendEMail, laShowSupportLink}, {doScreenshot, doWeb}, "", false, true, 138, true, 232, ""},
       {{laShowSupportLink}, {doScreenshot, doEmail, doWeb}, "w", false, true, 8, false, 210, "w"},
       {{laShowSendEMail}, {doEmail, doWeb}, "w", true, false, 138, false, 210, ""},
@@ -379,11 +386,16 @@ TEST(ErrorDialogTest, TheLayoutResourceHoldsTheControlsInTheirPlaces) {
     bool Visible;
   };
   const Place places[] = {
-      {d.btnClose, 408, 180, 75, 25, true},         {d.btnEmail, 8, 180, 125, 25, false},
-      {d.cbAttachScreenshot, 8, 210, 250, 17, false}, {d.btnGoWEB, 138, 180, 125, 25, false},
-      {d.pnlHeader, 0, 0, 492, 100, true},          {d.imgError, 10, 10, 32, 32, true},
-      {d.lblHeader, 56, 3, 425, 70, true},          {d.gbExceptionReason, 9, 104, 473, 73, true},
-      {d.lblErrorText, 7, 17, 460, 50, true},       {d.lblProductSite, 56, 80, 3, 13, true},
+      {d.btnClose, 408, 180, 75, 25, true},
+      {d.btnEmail, 8, 180, 125, 25, false},
+      {d.cbAttachScreenshot, 8, 210, 250, 17, false},
+      {d.btnGoWEB, 138, 180, 125, 25, false},
+      {d.pnlHeader, 0, 0, 492, 100, true},
+      {d.imgError, 10, 10, 32, 32, true},
+      {d.lblHeader, 56, 3, 425, 70, true},
+      {d.gbExceptionReason, 9, 104, 473, 73, true},
+      {d.lblErrorText, 7, 17, 460, 50, true},
+      {d.lblProductSite, 56, 80, 3, 13, true},
   };
   for (const Place& p : places) {
     SCOPED_TRACE(p.Control->Name());

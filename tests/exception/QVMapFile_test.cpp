@@ -109,27 +109,26 @@ TEST_P(QVMapFileLookupTest, FindsUnitProcedureAndLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, QVMapFileLookupTest,
-    ::testing::Values(
-        TLookupCase{"AtAPublicAndAnEntry", 0x30, {"LogBase", "LogBase.Open", 10}},
-        TLookupCase{"BetweenPublicsAndEntries", 0x3F, {"LogBase", "LogBase.Open", 11}},
-        TLookupCase{"AtTheLastEntryOfASection", 0x90, {"LogBase", "LogBase.Close", 16}},
-        TLookupCase{"BeyondTheLastEntryOfASection", 0x91, {"LogBase", "LogBase.Close", 0}},
-        TLookupCase{"BelowTheFirstCollectedPublic", 0x2F, {"LogBase", "", 0}},
-        TLookupCase{"AtAPublicNotCollectedBelowTheHeader", 0x10, {"LogBase", "", 0}},
-        // "Log" is found in the earlier LogBase header, whose entries end below it.
-        TLookupCase{"UnitNamedLikeTheStartOfAnEarlierOne", 0x110, {"Log", "Log.Write", 0}},
-        TLookupCase{"AtTheStartOfASegment", 0x200, {"Main", "Main.Run", 30}},
-        TLookupCase{"InsideTheLastLine", 0x21F, {"Main", "Main.Run", 31}},
-        TLookupCase{"AtTheLastEntry", 0x220, {"Main", "Main.Run", 32}},
-        // The public before Main.Stop is Main.Run, past a blank and a garbage line.
-        TLookupCase{"PreviousPublicAcrossLinesThatDontParse", 0x250, {"Main", "Main.Run", 0}},
-        // A data public's bare offset takes part like any other.
-        TLookupCase{"DataPublicsTakePartWithBareOffsets", 0x350, {"Main", "DataSymbol", 0}},
-        TLookupCase{"AboveEveryPublic", 0x500, {"Main", "", 0}},
-        // Below the code base the address wraps to a large offset.
-        TLookupCase{"BelowTheCodeBase", std::uint64_t{0x1000} - kBase, {"Main", "", 0}},
-        // Beyond 4 GiB nothing is found, though the low 32 bits hit Main.Run.
-        TLookupCase{"AboveFourGiB", 0x100000000 + 0x200, {"", "", 0}}),
+    ::testing::Values(TLookupCase{"AtAPublicAndAnEntry", 0x30, {"LogBase", "LogBase.Open", 10}},
+                      TLookupCase{"BetweenPublicsAndEntries", 0x3F, {"LogBase", "LogBase.Open", 11}},
+                      TLookupCase{"AtTheLastEntryOfASection", 0x90, {"LogBase", "LogBase.Close", 16}},
+                      TLookupCase{"BeyondTheLastEntryOfASection", 0x91, {"LogBase", "LogBase.Close", 0}},
+                      TLookupCase{"BelowTheFirstCollectedPublic", 0x2F, {"LogBase", "", 0}},
+                      TLookupCase{"AtAPublicNotCollectedBelowTheHeader", 0x10, {"LogBase", "", 0}},
+                      // "Log" is found in the earlier LogBase header, whose entries end below it.
+                      TLookupCase{"UnitNamedLikeTheStartOfAnEarlierOne", 0x110, {"Log", "Log.Write", 0}},
+                      TLookupCase{"AtTheStartOfASegment", 0x200, {"Main", "Main.Run", 30}},
+                      TLookupCase{"InsideTheLastLine", 0x21F, {"Main", "Main.Run", 31}},
+                      TLookupCase{"AtTheLastEntry", 0x220, {"Main", "Main.Run", 32}},
+                      // The public before Main.Stop is Main.Run, past a blank and a garbage line.
+                      TLookupCase{"PreviousPublicAcrossLinesThatDontParse", 0x250, {"Main", "Main.Run", 0}},
+                      // A data public's bare offset takes part like any other.
+                      TLookupCase{"DataPublicsTakePartWithBareOffsets", 0x350, {"Main", "DataSymbol", 0}},
+                      TLookupCase{"AboveEveryPublic", 0x500, {"Main", "", 0}},
+                      // Below the code base the address wraps to a large offset.
+                      TLookupCase{"BelowTheCodeBase", std::uint64_t{0x1000} - kBase, {"Main", "", 0}},
+                      // Beyond 4 GiB nothing is found, though the low 32 bits hit Main.Run.
+                      TLookupCase{"AboveFourGiB", 0x100000000 + 0x200, {"", "", 0}}),
     [](const auto& info) { return std::string(info.param.What); });
 
 TEST_F(QVMapFileTest, ReadsTheFileOncePerName) {
@@ -248,33 +247,42 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TCollectCase{"NoSegmentMapHeader",
                      Lines({"  Address         Publics by Value", "x", "y", " p", "Line numbers for A"}),
-                     {}, {}, {}},
-        TCollectCase{"OneBlankBetweenEachHeaderAndItsRows",
-                     Lines({"Detailed map of segments", "skipped", "seg", "", "Address Publics by Name", "n",
-                            "Address             Publics by Value", "", "", "p1", "", "p2",
-                            "Line numbers for A", "", "e"}),
-                     Strings{"seg", ""}, Strings{"p1", "", "p2"}, Strings{"Line numbers for A", "", "e"}},
+                     {},
+                     {},
+                     {}},
+        TCollectCase{
+            "OneBlankBetweenEachHeaderAndItsRows",
+            Lines({"Detailed map of segments", "skipped", "seg", "", "Address Publics by Name", "n",
+                   "Address             Publics by Value", "", "", "p1", "", "p2", "Line numbers for A", "", "e"}),
+            Strings{"seg", ""}, Strings{"p1", "", "p2"}, Strings{"Line numbers for A", "", "e"}},
         TCollectCase{"ByNameHeaderRightAfterTheSegmentHeaderIsSkipped",
                      Lines({"Detailed map of segments", "Address Publics by Name", "seg", "Address Publics by Name",
                             "Address Publics by Value", "a", "b", "p"}),
-                     Strings{"seg"}, Strings{"p"}, {}},
+                     Strings{"seg"},
+                     Strings{"p"},
+                     {}},
         TCollectCase{"BothPublicsHeadersOnOneLine",
-                     Lines({"Detailed map of segments", "", "seg",
-                            "Address Publics by Name Address Publics by Value", "a", "b", "p"}),
-                     Strings{"seg"}, Strings{"p"}, {}},
-        TCollectCase{"NoPublicsByNameHeader", Lines({"Detailed map of segments", "", "s1", "s2"}),
-                     Strings{"s1", "s2"}, {}, {}},
+                     Lines({"Detailed map of segments", "", "seg", "Address Publics by Name Address Publics by Value",
+                            "a", "b", "p"}),
+                     Strings{"seg"},
+                     Strings{"p"},
+                     {}},
+        TCollectCase{
+            "NoPublicsByNameHeader", Lines({"Detailed map of segments", "", "s1", "s2"}), Strings{"s1", "s2"}, {}, {}},
         TCollectCase{"SectionHeaderBelowTheByValueHeaderIsNotSeen",
                      Lines({"Detailed map of segments", "", "s", "Address Publics by Name", "Address Publics by Value",
                             "Line numbers for A", "Line numbers for B", "p", "Line numbers for C", "e"}),
                      Strings{"s"}, Strings{"p"}, Strings{"Line numbers for C", "e"}},
         TCollectCase{"LoneCarriageReturnsNoFinalBreakAndAByteOrderMark",
-                     "\xEF\xBB\xBF" "Detailed map of segments\r\rs\rAddress Publics by Name\n"
+                     "\xEF\xBB\xBF"
+                     "Detailed map of segments\r\rs\rAddress Publics by Name\n"
                      "Address Publics by Value\r\n\r\n\r\np\rLine numbers for A\r\ne",
                      Strings{"s"}, Strings{"p"}, Strings{"Line numbers for A", "e"}},
         TCollectCase{"NulBytesStayInTheirLines",
                      Lines({"Detailed map of segments", "", std::string_view("s\0x", 3), "Address Publics by Name"}),
-                     Strings{std::string("s\0x", 3)}, {}, {}}),
+                     Strings{std::string("s\0x", 3)},
+                     {},
+                     {}}),
     [](const auto& info) { return std::string(info.param.What); });
 
 struct TMalformedCase {
@@ -304,30 +312,50 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, QVMapFileMalformedTest,
     ::testing::Values(
         TMalformedCase{"ShortSegmentLine", kSegmentA + " 0001:0000\n", "", "", 0x50, {"A", "", 0}},
-        TMalformedCase{"NonHexSegmentStart", kSegmentA + " 0001:0000G000 00000010 M=B ACBP=\n", "", "", 0x50,
-                       {"A", "", 0}},
-        TMalformedCase{"ModuleMarkersOutOfOrder", kSegmentA + " 0001:00000010 00000010 ACBP= M=B\n", "", "", 0x50,
-                       {"", "", 0}},
-        TMalformedCase{"SegmentOfTheLargestOffset", " 0001:FFFFFFFF 00000000 M=Top ACBP=A9\n", "", "",
-                       ~std::uint64_t{0}, {"Top", "", 0}},
+        TMalformedCase{
+            "NonHexSegmentStart", kSegmentA + " 0001:0000G000 00000010 M=B ACBP=\n", "", "", 0x50, {"A", "", 0}},
+        TMalformedCase{
+            "ModuleMarkersOutOfOrder", kSegmentA + " 0001:00000010 00000010 ACBP= M=B\n", "", "", 0x50, {"", "", 0}},
+        TMalformedCase{"SegmentOfTheLargestOffset",
+                       " 0001:FFFFFFFF 00000000 M=Top ACBP=A9\n",
+                       "",
+                       "",
+                       ~std::uint64_t{0},
+                       {"Top", "", 0}},
         TMalformedCase{"PublicLineWithoutAName", kSegmentA, " 0001:00000010\n", "", 0x10, {"A", "", 0}},
-        TMalformedCase{"PublicNameWithControlCharacters", kSegmentA,
-                       " 0001:00000010       \tN\0x \x01\n"s, "", 0x10,
+        TMalformedCase{"PublicNameWithControlCharacters",
+                       kSegmentA,
+                       " 0001:00000010       \tN\0x \x01\n"s,
+                       "",
+                       0x10,
                        {"A", std::string("N\0x", 3), 0}},
-        TMalformedCase{"LineOfOnlyMarkers", kSegmentA, "",
-                       kSectionA + "Line numbers forLine numbers for\n    10 0001:00000010\n", 0x10, {"A", "", 0}},
-        TMalformedCase{"EntryCutShortStillParses", kSegmentA, "", kSectionA + "    10 0001:000010\n", 0x10,
-                       {"A", "", 10}},
-        TMalformedCase{"EntryWithoutANumberEndsTheLine", kSegmentA, "",
-                       kSectionA + "    10 0001:00000010   abc 0001:00000020    30 0001:00000030\n", 0x20,
-                       {"A", "", 10}},
-        TMalformedCase{"EntryWithANonHexOffsetEndsTheLine", kSegmentA, "",
-                       kSectionA + "    10 0001:00000010    20 0001:0000002Z    30 0001:00000030\n", 0x30,
+        TMalformedCase{"LineOfOnlyMarkers",
+                       kSegmentA,
+                       "",
+                       kSectionA + "Line numbers forLine numbers for\n    10 0001:00000010\n",
+                       0x10,
                        {"A", "", 0}},
-        TMalformedCase{"LargestFields", kSegmentA, "", kSectionA + "999999 0001:FFFFFFFF\n", ~std::uint64_t{0},
-                       {"A", "", 999999}},
-        TMalformedCase{"EntriesBelowTheAddressOnLaterLines", kSegmentA, "",
-                       kSectionA + "    10 0001:00000010    30 0001:00000030\n    20 0001:00000020\n", 0x25,
+        TMalformedCase{
+            "EntryCutShortStillParses", kSegmentA, "", kSectionA + "    10 0001:000010\n", 0x10, {"A", "", 10}},
+        TMalformedCase{"EntryWithoutANumberEndsTheLine",
+                       kSegmentA,
+                       "",
+                       kSectionA + "    10 0001:00000010   abc 0001:00000020    30 0001:00000030\n",
+                       0x20,
+                       {"A", "", 10}},
+        TMalformedCase{"EntryWithANonHexOffsetEndsTheLine",
+                       kSegmentA,
+                       "",
+                       kSectionA + "    10 0001:00000010    20 0001:0000002Z    30 0001:00000030\n",
+                       0x30,
+                       {"A", "", 0}},
+        TMalformedCase{
+            "LargestFields", kSegmentA, "", kSectionA + "999999 0001:FFFFFFFF\n", ~std::uint64_t{0}, {"A", "", 999999}},
+        TMalformedCase{"EntriesBelowTheAddressOnLaterLines",
+                       kSegmentA,
+                       "",
+                       kSectionA + "    10 0001:00000010    30 0001:00000030\n    20 0001:00000020\n",
+                       0x25,
                        {"A", "", 0}}),
     [](const auto& info) { return std::string(info.param.What); });
 
@@ -335,10 +363,18 @@ INSTANTIATE_TEST_SUITE_P(
 // lookups agree with the rules applied line by line.
 TEST_F(QVMapFileTest, IndexedLookupsAgreeWithTheLineByLineRulesOnDamagedMaps) {
   std::mt19937 random(20240611);
-  const std::vector<std::string> pieces = {
-      "", "garbage", "Line numbers for Main(Main.pas)", "Line numbers for Log", "  Address Publics by Value",
-      " 0001:00000250 00000010 M=Late ACBP=A9", " 0001:00000150       Between", "    99 0001:00000215",
-      "    98 0001:00000100    97 0001:00000050", std::string("\0\0\0\0", 4), "M=ACBP=", " 0001:FFFFFFFF"};
+  const std::vector<std::string> pieces = {"",
+                                           "garbage",
+                                           "Line numbers for Main(Main.pas)",
+                                           "Line numbers for Log",
+                                           "  Address Publics by Value",
+                                           " 0001:00000250 00000010 M=Late ACBP=A9",
+                                           " 0001:00000150       Between",
+                                           "    99 0001:00000215",
+                                           "    98 0001:00000100    97 0001:00000050",
+                                           std::string("\0\0\0\0", 4),
+                                           "M=ACBP=",
+                                           " 0001:FFFFFFFF"};
   std::vector<std::string> base;
   for (std::size_t start = 0, end; start < kMap.size(); start = end + 2) {
     end = kMap.find("\r\n", start);
@@ -367,7 +403,8 @@ TEST_F(QVMapFileTest, IndexedLookupsAgreeWithTheLineByLineRulesOnDamagedMaps) {
     for (std::uint64_t relative = 0; relative < 0x520; relative += 1 + random() % 7) {
       const std::uint64_t address = kBase + relative;
       ASSERT_EQ(rvtest::LookUp(map, address), rvtest::LookUpLinearly(map, address))
-          << "round " << round << " offset " << relative << "\n" << text;
+          << "round " << round << " offset " << relative << "\n"
+          << text;
     }
   }
 }

@@ -12,9 +12,9 @@
 #include "platform/forms/Screen.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/os/Process.h"
-#include "testing/os/SystemInfoFixed.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Program.h"
+#include "testing/os/SystemInfoFixed.h"
 #include "tests/support/Environment.h"
 #include "tests/support/TempDir.h"
 
@@ -140,8 +140,8 @@ TEST_F(ReportTest, SystemNameAndKernelBuild) {
 }
 
 TEST_F(ReportTest, ProcessorLevelNames) {
-  const std::pair<std::uint32_t, std::string> cases[] = {{3, "80386"}, {4, "80486"}, {5, "Pentium"},
-                                                         {6, "Pentium Pro"}, {0, "0"}, {7, "7"}, {25, "25"}};
+  const std::pair<std::uint32_t, std::string> cases[] = {{3, "80386"}, {4, "80486"}, {5, "Pentium"}, {6, "Pentium Pro"},
+                                                         {0, "0"},     {7, "7"},     {25, "25"}};
   for (const auto& [level, name] : cases) {
     Info.SetProcessorLevel(level);
     EXPECT_EQ(Both([](const TQVSystemReport& r) { return r.GetCPUInfo(false); }), framed(name));

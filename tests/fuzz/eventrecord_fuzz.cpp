@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (write(file.Get(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return 0;
   rv::TEventLogFileReader reader({path});
   std::uint32_t count = 0, oldest = 0;
-  if (reader.NumberOfRecords(count) != rv::ERROR_SUCCESS || reader.OldestRecord(oldest) != rv::ERROR_SUCCESS)
-    return 0;
+  if (reader.NumberOfRecords(count) != rv::ERROR_SUCCESS || reader.OldestRecord(oldest) != rv::ERROR_SUCCESS) return 0;
   std::string buffer;
   for (std::uint32_t n = oldest; n < oldest + std::min<std::uint32_t>(count, 64); ++n) {
     std::uint32_t read = 0, needed = 0;

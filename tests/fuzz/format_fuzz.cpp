@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view text(reinterpret_cast<const char*>(data), size < 4096 ? size : 4096);
   static int target = 0;
   try {
-    Format(text, 42, -7, 3.25, "str", 'c', std::uint64_t{1} << 40, &target, 5,
-           std::string("\xF0\x9F\x98\x80"));
+    Format(text, 42, -7, 3.25, "str", 'c', std::uint64_t{1} << 40, &target, 5, std::string("\xF0\x9F\x98\x80"));
   } catch (const EConvertError&) {
   }
   try {

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <system_error>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <unistd.h>

@@ -30,8 +30,12 @@ const std::string& root() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const char* const files[] = {"/proc/meminfo", "/proc/self/status", "/proc/cpuinfo", "/etc/os-release",
-                                      "/sys/class/drm/card0-DP-1/status", "/sys/class/drm/card0/device/uevent"};
+  static const char* const files[] = {"/proc/meminfo",
+                                      "/proc/self/status",
+                                      "/proc/cpuinfo",
+                                      "/etc/os-release",
+                                      "/sys/class/drm/card0-DP-1/status",
+                                      "/sys/class/drm/card0/device/uevent"};
   // The input is split at 0xFF bytes, one part per file.
   std::string_view input(reinterpret_cast<const char*>(data), size);
   for (const char* file : files) {

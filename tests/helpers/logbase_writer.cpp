@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
   for (int t = 0; t < threads; ++t)
     workers.emplace_back([&, t] {
       for (int r = 0; r < records; ++r)
-        log.WriteAsString("R", prefix + "-" + std::to_string(t) + "-" + std::to_string(r) + (form == "xml" ? "" : "\n"));
+        log.WriteAsString("R",
+                          prefix + "-" + std::to_string(t) + "-" + std::to_string(r) + (form == "xml" ? "" : "\n"));
     });
   for (auto& w : workers) w.join();
   return 0;

@@ -74,7 +74,8 @@ TEST(QVFileLog, SubfoldersOnlyWithTheSwitch) {
   for (bool subtree : {false, true}) {
     rvtest::TempDir dir;
     fs::create_directory(dir.File("sub"));
-    Watched w(dir.Path(), subtree ? TFileNotificationOptions{foFile, foWatchSubFolders} : TFileNotificationOptions{foFile});
+    Watched w(dir.Path(),
+              subtree ? TFileNotificationOptions{foFile, foWatchSubFolders} : TFileNotificationOptions{foFile});
     w.Log->SetActive(true);
     rvtest::WriteFile(dir.File("sub/f"), "");
     rvtest::ServeFor(150ms);

@@ -168,9 +168,9 @@ TEST(QVRegistryLog, ActivationDuringLoadingWatchesTheStoredKey) {
   TRegistry writer;
   writer.SetRootKey(HKEY_CURRENT_USER);
   ASSERT_TRUE(writer.OpenKey("Software\\Stored", true));
-  const std::string form =
-      "object Root: TComponent\n  object Reg: TQVRegistryLog\n    Active = True\n    RootKey = " +
-      std::to_string(HKEY_CURRENT_USER) + "\n    Key = 'Software\\Stored'\n    Options = [roLastSet]\n  end\nend\n";
+  const std::string form = "object Root: TComponent\n  object Reg: TQVRegistryLog\n    Active = True\n    RootKey = " +
+                           std::to_string(HKEY_CURRENT_USER) +
+                           "\n    Key = 'Software\\Stored'\n    Options = [roLastSet]\n  end\nend\n";
   std::unique_ptr<TComponent> root(ReadComponentText(form, nullptr));
   auto* log = static_cast<TQVRegistryLog*>(root->FindComponent("Reg"));
   int calls = 0;

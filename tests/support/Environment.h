@@ -31,7 +31,9 @@ class TEnvOverride {
   ~TEnvOverride() { Apply(FOld); }
 
  private:
-  void Apply(const std::optional<std::string>& v) { v ? ::setenv(FName.c_str(), v->c_str(), 1) : ::unsetenv(FName.c_str()); }
+  void Apply(const std::optional<std::string>& v) {
+    v ? ::setenv(FName.c_str(), v->c_str(), 1) : ::unsetenv(FName.c_str());
+  }
   std::string FName;
   std::optional<std::string> FOld;
 };

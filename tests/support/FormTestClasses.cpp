@@ -26,8 +26,9 @@ const TClass& TTestItem::StaticClass() {
 }
 
 const TClass& TTestHeavyItem::StaticClass() {
-  static const TClass cls =
-      TClassBuilder<TTestHeavyItem>("TTestHeavyItem").Property("Load", &TTestHeavyItem::Load, &TTestHeavyItem::SetLoad, 0).Build();
+  static const TClass cls = TClassBuilder<TTestHeavyItem>("TTestHeavyItem")
+                                .Property("Load", &TTestHeavyItem::Load, &TTestHeavyItem::SetLoad, 0)
+                                .Build();
   return cls;
 }
 

@@ -2,8 +2,7 @@
 
 namespace rvtest {
 
-TInteractiveWidgetSet::TInteractiveWidgetSet()
-    : FInner(rv::HeadlessWidgetSet()), FPrevious(rv::SetWidgetSet(this)) {}
+TInteractiveWidgetSet::TInteractiveWidgetSet() : FInner(rv::HeadlessWidgetSet()), FPrevious(rv::SetWidgetSet(this)) {}
 
 TInteractiveWidgetSet::~TInteractiveWidgetSet() { rv::SetWidgetSet(FPrevious); }
 

@@ -5,8 +5,9 @@
 namespace rvtest {
 
 const rv::TClass& TMemTable::StaticClass() {
-  static const rv::TClass cls =
-      rv::TClassBuilder<TMemTable>("TMemTable").Property("TableName", &TMemTable::TableName, &TMemTable::SetTableName).Build();
+  static const rv::TClass cls = rv::TClassBuilder<TMemTable>("TMemTable")
+                                    .Property("TableName", &TMemTable::TableName, &TMemTable::SetTableName)
+                                    .Build();
   return cls;
 }
 

@@ -82,9 +82,7 @@ class TUser {
     XImage* image = XGetImage(D(), W, X, Y, 1, 1, AllPlanes, ZPixmap);
     if (!image) return -1;
     const unsigned long p = XGetPixel(image, 0, 0);
-    auto channel = [p](unsigned long mask) {
-      return static_cast<std::uint8_t>((p & mask) / (mask & (~mask + 1)));
-    };
+    auto channel = [p](unsigned long mask) { return static_cast<std::uint8_t>((p & mask) / (mask & (~mask + 1))); };
     const TColor color = RGBToColor(channel(image->red_mask), channel(image->green_mask), channel(image->blue_mask));
     XDestroyImage(image);
     return color;

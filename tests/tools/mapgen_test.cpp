@@ -2,9 +2,9 @@
 // reader from the fixture's own addresses to their unit, procedure and line;
 // files it can't map are refused with an error, never a crash.
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 

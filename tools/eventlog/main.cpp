@@ -114,7 +114,8 @@ int run(const std::vector<std::string>& args) {
     for (const std::string& name : EventLogNames()) std::printf("%s\n", name.c_str());
     return 0;
   }
-  if (command == "show" && (args.size() == 2 || args.size() == 3)) return show(args[1], args.size() == 3 ? args[2] : "");
+  if (command == "show" && (args.size() == 2 || args.size() == 3))
+    return show(args[1], args.size() == 3 ? args[2] : "");
   if (command == "write" && args.size() == 5) {
     std::uint16_t type = 0;
     std::uint32_t id = 0;
@@ -141,10 +142,14 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string root, registryFolder, journal;
   while (args.size() >= 2 && args[0].starts_with("--")) {
-    if (args[0] == "--root") root = args[1];
-    else if (args[0] == "--registry") registryFolder = args[1];
-    else if (args[0] == "--journal") journal = args[1];
-    else return usage();
+    if (args[0] == "--root")
+      root = args[1];
+    else if (args[0] == "--registry")
+      registryFolder = args[1];
+    else if (args[0] == "--journal")
+      journal = args[1];
+    else
+      return usage();
     args.erase(args.begin(), args.begin() + 2);
   }
   if (args.empty()) return usage();

@@ -39,13 +39,13 @@ struct TLineEntry {
 
 struct TLineSection {
   std::string Unit;
-  std::string File;  // the source file's name, without directory
+  std::string File;                 // the source file's name, without directory
   std::vector<TLineEntry> Entries;  // ascending by offset
 };
 
 struct TMapModel {
   std::vector<TSegment> Segments;  // ascending by start
-  std::vector<TPublic> Publics;  // ascending by offset, one per offset
+  std::vector<TPublic> Publics;    // ascending by offset, one per offset
   std::vector<TLineSection> LineSections;
 };
 

@@ -58,8 +58,7 @@ void writePublicTables(std::string& out, const TMapModel& model) {
   std::vector<const TPublic*> byValue;
   for (const TPublic& item : model.Publics) byValue.push_back(&item);
   std::vector<const TPublic*> byName = byValue;
-  std::stable_sort(byName.begin(), byName.end(),
-                   [](const TPublic* a, const TPublic* b) { return a->Name < b->Name; });
+  std::stable_sort(byName.begin(), byName.end(), [](const TPublic* a, const TPublic* b) { return a->Name < b->Name; });
 
   line(out, {"  Address         Publics by Name"});
   line(out);

@@ -17,9 +17,7 @@ std::string DefaultMapName(std::string_view executable) {
   return std::string(hasExtension ? executable.substr(0, dot) : executable) + ".map";
 }
 
-std::string FileNameOf(std::string_view path) {
-  return CleanName(path.substr(fileNameStart(path)));
-}
+std::string FileNameOf(std::string_view path) { return CleanName(path.substr(fileNameStart(path))); }
 
 std::string UnitNameOf(std::string_view sourcePath) {
   std::string_view name = sourcePath.substr(fileNameStart(sourcePath));

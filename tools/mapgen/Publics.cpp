@@ -55,8 +55,7 @@ TFunctionSymbols ReadFunctionSymbols(const TElfImage& image) {
     image.Fail("corrupt symbol table", "too many symbols");
   for (std::size_t i = 1; i < count; ++i) {
     GElf_Sym sym;
-    if (!gelf_getsym(data, static_cast<int>(i), &sym))
-      image.Fail("corrupt symbol table", elf_errmsg(-1));
+    if (!gelf_getsym(data, static_cast<int>(i), &sym)) image.Fail("corrupt symbol table", elf_errmsg(-1));
     const int type = GELF_ST_TYPE(sym.st_info);
     if ((type != STT_FUNC && type != STT_GNU_IFUNC) || sym.st_shndx == SHN_UNDEF) continue;
     std::uint32_t offset = 0;

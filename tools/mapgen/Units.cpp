@@ -255,8 +255,7 @@ void addSegments(const std::vector<TRange>& ranges, const std::string& unit, std
     const Dwarf_Addr start = std::max<Dwarf_Addr>(range.Start, kCodeBase);
     const Dwarf_Addr end = std::min<Dwarf_Addr>(range.End, kAddressLimit);
     if (start >= end) continue;
-    segments.push_back(
-        {static_cast<std::uint32_t>(start - kCodeBase), static_cast<std::uint32_t>(end - start), unit});
+    segments.push_back({static_cast<std::uint32_t>(start - kCodeBase), static_cast<std::uint32_t>(end - start), unit});
   }
 }
 
@@ -298,9 +297,8 @@ std::vector<TLineSection> orderSections(std::map<std::string, TUnitData>& units)
     std::vector<TLineEntry> entries = withoutRepeats(data.Entries);
     if (!entries.empty()) sections.push_back({unit, data.File, std::move(entries)});
   }
-  std::stable_sort(sections.begin(), sections.end(), [](const TLineSection& a, const TLineSection& b) {
-    return a.Unit.size() < b.Unit.size();
-  });
+  std::stable_sort(sections.begin(), sections.end(),
+                   [](const TLineSection& a, const TLineSection& b) { return a.Unit.size() < b.Unit.size(); });
   return sections;
 }
 

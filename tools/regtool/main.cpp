@@ -62,9 +62,18 @@ void printValue(const TRegistry& reg, const std::string& name) {
   const char* label = "REG_UNKNOWN";
   std::string text;
   switch (reg.GetDataType(name)) {
-    case rdString: label = "REG_SZ"; text = reg.ReadString(name); break;
-    case rdExpandString: label = "REG_EXPAND_SZ"; text = reg.ReadExpandString(name); break;
-    case rdInteger: label = "REG_DWORD"; text = std::to_string(reg.ReadInteger(name)); break;
+    case rdString:
+      label = "REG_SZ";
+      text = reg.ReadString(name);
+      break;
+    case rdExpandString:
+      label = "REG_EXPAND_SZ";
+      text = reg.ReadExpandString(name);
+      break;
+    case rdInteger:
+      label = "REG_DWORD";
+      text = std::to_string(reg.ReadInteger(name));
+      break;
     case rdBinary: {
       label = "REG_BINARY";
       std::string data(static_cast<std::size_t>(reg.GetDataSize(name)), '\0');

@@ -23,7 +23,7 @@ extern const int kComputeLine;
 // The symbol of a function taking std::pair nested 28 deep: a few hundred
 // bytes that demangle to gigabytes. mapgen must finish and keep it mangled
 // (mapfixture_nested).
-#define RV_FIXTURE_NESTED_NAME \
+#define RV_FIXTURE_NESTED_NAME                                                       \
   "_Z1fPSt4pairIS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS_IS" \
   "_IS_IS_IS_IS_IiiES0_ES1_ES2_ES3_ES4_ES5_ES6_ES7_ES8_ES9_ESA_ESB_ESC_ESD_ESE_ESF_" \
   "ESG_ESH_ESI_ESJ_ESK_ESL_ESM_ESN_ESO_ESP_ESQ_E"

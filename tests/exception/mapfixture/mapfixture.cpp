@@ -9,13 +9,9 @@
 
 namespace rv_fixture {
 
-RV_FIXTURE_KEEP const void* Here() {
-  return static_cast<const char*>(__builtin_return_address(0)) - 1;
-}
+RV_FIXTURE_KEEP const void* Here() { return static_cast<const char*>(__builtin_return_address(0)) - 1; }
 
-void Record(const char* probe, const void* address, int line) {
-  std::printf("%s %p %d\n", probe, address, line);
-}
+void Record(const char* probe, const void* address, int line) { std::printf("%s %p %d\n", probe, address, line); }
 
 }  // namespace rv_fixture
 

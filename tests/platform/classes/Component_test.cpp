@@ -70,8 +70,8 @@ TEST_F(ComponentTest, DestroyingAComponentTellsItsOwnerTreeAndFreeNotificationPa
   events.clear();
   delete a;
   // The owner passes the news down its tree before handling it itself.
-  EXPECT_EQ(events, (std::vector<std::string>{"~A", "Outsider told A removed", "B told A removed",
-                                              "Form told A removed"}));
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"~A", "Outsider told A removed", "B told A removed", "Form told A removed"}));
   EXPECT_EQ(form.ComponentCount(), 1);
   EXPECT_EQ(form.Components(0), b);
 }

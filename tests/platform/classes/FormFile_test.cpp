@@ -80,8 +80,8 @@ TEST_F(FormFileTest, ReadingBackGivesTheSameValues) {
   c->SetCaption("\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80");
   c->SetColours({});
   c->SetRatio(-1e-300);
-  c->SetData({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29,
-              30, 31, 32, 33});
+  c->SetData({1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17,
+              18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33});
   c->Lines()->SetText("a\r\n'b'\r\n");
   c->Items()->Add();
   c->SetBuddy(&form);
@@ -111,12 +111,11 @@ TEST_F(FormFileTest, WritersRunInDeclarationOrderWhileLoadingThenLoaded) {
       "  object Comp2: TTestComponent\n"
       "  end\n"
       "end\n");
-  EXPECT_EQ(Log().Calls, (std::vector<std::string>{
-                             "Comp1.Active+loading", "Comp1.Caption+loading", "Comp1.Count+loading",
-                             "Comp1.Colour+loading", "Comp1.Buddy+loading",  // references are resolved after reading
-                             "Comp1.Loaded", "Comp2.Loaded"}));
-  for (int i = 0; i < root->ComponentCount(); ++i)
-    EXPECT_TRUE(root->Components(i)->ComponentState().Empty());
+  EXPECT_EQ(Log().Calls, (std::vector<std::string>{"Comp1.Active+loading", "Comp1.Caption+loading",
+                                                   "Comp1.Count+loading", "Comp1.Colour+loading",
+                                                   "Comp1.Buddy+loading",  // references are resolved after reading
+                                                   "Comp1.Loaded", "Comp2.Loaded"}));
+  for (int i = 0; i < root->ComponentCount(); ++i) EXPECT_TRUE(root->Components(i)->ComponentState().Empty());
   auto* comp1 = static_cast<TTestComponent*>(root->FindComponent("comp1"));
   EXPECT_EQ(comp1->Buddy(), root->FindComponent("Comp2"));
 }
@@ -242,7 +241,9 @@ TEST_F(FormFileTest, ReadsStringsInAllTheirForms) {
       "object F: TTestForm\n"
       "  Caption = 'a'#9'b' +\r\n    'c'#$41#55357#56832'd'''\n"
       "end\n");
-  EXPECT_EQ(static_cast<TTestForm*>(root.get())->Caption(), "a\tbcA\xF0\x9F\x98\x80" "d'");
+  EXPECT_EQ(static_cast<TTestForm*>(root.get())->Caption(),
+            "a\tbcA\xF0\x9F\x98\x80"
+            "d'");
 }
 
 }  // namespace

@@ -18,9 +18,9 @@ TEST(RegistrationTest, PagesKeepTheirClassesInRegistrationOrderAndRegisterThem) 
   const std::vector<TPalettePage> palette = Palette();
   ASSERT_EQ(palette.size(), 2u);
   EXPECT_EQ(palette[0].Name, "Test");
-  EXPECT_EQ(palette[0].Classes, (std::vector<const TClass*>{&rvtest::TTestComponent::StaticClass(),
-                                                            &rvtest::TTestBase::StaticClass(),
-                                                            &rvtest::TTestForm::StaticClass()}));
+  EXPECT_EQ(palette[0].Classes,
+            (std::vector<const TClass*>{&rvtest::TTestComponent::StaticClass(), &rvtest::TTestBase::StaticClass(),
+                                        &rvtest::TTestForm::StaticClass()}));
   EXPECT_EQ(palette[1].Name, "Other");
   EXPECT_EQ(GetClass("TTestComponent"), &rvtest::TTestComponent::StaticClass()) << "readable in form files";
   ClearPalette();

@@ -73,10 +73,10 @@ TEST(StreamTest, ShareModesHoldAcrossProcessesAndLockWaitsAreBounded) {
 TEST(StreamTest, OpenFailuresNameTheFileAndTheReason) {
   rvtest::TempDir dir;
   const std::pair<std::function<void()>, std::string> table[] = {
-      {[&] { TFileStream(dir.File("none"), fmOpenRead); }, "Cannot open file \"" + dir.File("none") +
-                                                               "\". No such file or directory"},
-      {[&] { TFileStream(dir.File("no/dir/x"), fmCreate); }, "Cannot create file \"" + dir.File("no/dir/x") +
-                                                                 "\". No such file or directory"},
+      {[&] { TFileStream(dir.File("none"), fmOpenRead); },
+       "Cannot open file \"" + dir.File("none") + "\". No such file or directory"},
+      {[&] { TFileStream(dir.File("no/dir/x"), fmCreate); },
+       "Cannot create file \"" + dir.File("no/dir/x") + "\". No such file or directory"},
       {[&] { TFileStream(dir.Path(), fmOpenRead); }, "Is a directory"},
       {[&] { TFileStream("", fmCreate); }, "Cannot create file \"\""},
   };

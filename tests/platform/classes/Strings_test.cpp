@@ -13,8 +13,14 @@ using Lines = std::vector<std::string>;
 
 TEST(StringsTest, TextSplitsAtEveryKindOfLineBreakAndJoinsWithCrLf) {
   const std::vector<std::pair<std::string, Lines>> table = {
-      {"", {}},          {"a", {"a"}},          {"a\r\nb", {"a", "b"}}, {"a\n", {"a"}},
-      {"a\rb", {"a", "b"}}, {"a\r\r\n", {"a", ""}}, {"\r\n", {""}},       {"a\n\nb\r\n", {"a", "", "b"}},
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb", {"a", "b"}},
+      {"a\n", {"a"}},
+      {"a\rb", {"a", "b"}},
+      {"a\r\r\n", {"a", ""}},
+      {"\r\n", {""}},
+      {"a\n\nb\r\n", {"a", "", "b"}},
   };
   TStringList list;
   for (const auto& [text, lines] : table) {

@@ -22,12 +22,12 @@ class SQLiteTest : public ::testing::Test {
     Db.Open();
   }
   void Fill(int rows) {
-    Db.ExecSQL("CREATE TABLE people (id INTEGER PRIMARY KEY, name TEXT NOT NULL, score REAL, "
-               "born DATE, active BOOLEAN, \"last name\" VARCHAR(20) DEFAULT 'none')");
+    Db.ExecSQL(
+        "CREATE TABLE people (id INTEGER PRIMARY KEY, name TEXT NOT NULL, score REAL, "
+        "born DATE, active BOOLEAN, \"last name\" VARCHAR(20) DEFAULT 'none')");
     Db.StartTransaction();
     for (int i = 1; i <= rows; ++i)
-      Db.ExecSQL("INSERT INTO people (name, score) VALUES ('p" + std::to_string(i) + "', " + std::to_string(i) +
-                 ".5)");
+      Db.ExecSQL("INSERT INTO people (name, score) VALUES ('p" + std::to_string(i) + "', " + std::to_string(i) + ".5)");
     Db.Commit();
     Table.SetConnection(&Db);
     Table.SetTableName("people");
@@ -113,7 +113,8 @@ TEST_F(SQLiteTest, AConstraintViolationKeepsTheUserValuesAndTheFile) {
     Table.Post();
     FAIL() << "posted a row without its NOT NULL name";
   } catch (const EDatabaseError& e) {
-    EXPECT_NE(std::string(e.Message()).find("NOT NULL constraint failed: people.name"), std::string::npos) << e.Message();
+    EXPECT_NE(std::string(e.Message()).find("NOT NULL constraint failed: people.name"), std::string::npos)
+        << e.Message();
   }
   EXPECT_EQ(Table.State(), dsInsert);
   EXPECT_EQ(Table.FieldByName("score")->AsFloat(), 1.25);
@@ -229,13 +230,16 @@ TEST_F(SQLiteTest, QueriesBindParametersAndAreReadOnly) {
 TEST_F(SQLiteTest, FormFileReferencesResolveAndClearWhenFreed) {
   Fill(2);
   Table.Close();
-  std::string form = "object Root: TComponent\n"
-                     "  object Src: TDataSource\n    DataSet = Tbl\n  end\n"
-                     "  object Tbl: TSQLiteTable\n    Connection = Conn\n    TableName = 'people'\n"
-                     "    Active = True\n  end\n"
-                     "  object Conn: TSQLiteConnection\n    DatabaseName = '" + Db.DatabaseName() + "'\n"
-                     "    Connected = True\n  end\n"
-                     "end\n";
+  std::string form =
+      "object Root: TComponent\n"
+      "  object Src: TDataSource\n    DataSet = Tbl\n  end\n"
+      "  object Tbl: TSQLiteTable\n    Connection = Conn\n    TableName = 'people'\n"
+      "    Active = True\n  end\n"
+      "  object Conn: TSQLiteConnection\n    DatabaseName = '" +
+      Db.DatabaseName() +
+      "'\n"
+      "    Connected = True\n  end\n"
+      "end\n";
   std::unique_ptr<TComponent> root(ReadComponentText(form, nullptr));
   auto* src = static_cast<TDataSource*>(root->FindComponent("Src"));
   auto* tbl = static_cast<TSQLiteTable*>(root->FindComponent("Tbl"));

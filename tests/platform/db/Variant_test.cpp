@@ -54,8 +54,8 @@ TEST(VariantTest, IsoDatesRoundTripAndRejectMalformedText) {
   EXPECT_NEAR(back, d, 1e-9);
   ASSERT_TRUE(TryIsoToDateTime("2026-02-28", back));
   EXPECT_EQ(back, EncodeDate(2026, 2, 28));
-  for (const char* bad : {"", "2026-02-30", "2026-2-28", "2026-02-28 25:00", "2026-02-28 12:00:00.5x", "2026-02-28 ",
-                          "abcd-ef-gh"})
+  for (const char* bad :
+       {"", "2026-02-30", "2026-2-28", "2026-02-28 25:00", "2026-02-28 12:00:00.5x", "2026-02-28 ", "abcd-ef-gh"})
     EXPECT_FALSE(TryIsoToDateTime(bad, back)) << bad;
 }
 

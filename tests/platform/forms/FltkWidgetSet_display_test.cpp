@@ -229,17 +229,21 @@ TEST(FltkWidgetSetDisplay, AFormShowsAtItsClientSizeWithEveryWidgetAtItsPlaceInT
     const char* Kind;
     std::string Label;
   } rows[] = {
-      {outer, 0, 0, "Fl_Group", ""},           {title, 10, 10, "Fl_Box", "Outer &label"},
-      {inner, 10, 10, "Fl_Group", ""},         {deep, 30, 50, "Fl_Box", "Deep"},
-      {group, 0, 0, "Fl_Group", "Details"},    {memo, 220, 10, "Fl_Text_Display", ""},
-      {box, 0, 0, "Fl_Check_Button", "&Attach"}, {ok, 0, 0, "Fl_Button", "OK"},
+      {outer, 0, 0, "Fl_Group", ""},
+      {title, 10, 10, "Fl_Box", "Outer &label"},
+      {inner, 10, 10, "Fl_Group", ""},
+      {deep, 30, 50, "Fl_Box", "Deep"},
+      {group, 0, 0, "Fl_Group", "Details"},
+      {memo, 220, 10, "Fl_Text_Display", ""},
+      {box, 0, 0, "Fl_Check_Button", "&Attach"},
+      {ok, 0, 0, "Fl_Button", "OK"},
       {cancel, 0, 0, "Fl_Button", "Cancel"},
   };
   for (const Row& r : rows) {
     const TFltkWidgetState s = stateOf(r.Control);
     const TControl* c = r.Control;
-    EXPECT_EQ(s.Bounds, (TRect{r.X + c->Left(), r.Y + c->Top(), r.X + c->Left() + c->Width(),
-                               r.Y + c->Top() + c->Height()}))
+    EXPECT_EQ(s.Bounds,
+              (TRect{r.X + c->Left(), r.Y + c->Top(), r.X + c->Left() + c->Width(), r.Y + c->Top() + c->Height()}))
         << c->Name();
     EXPECT_EQ(s.Kind, r.Kind) << c->Name();
     EXPECT_EQ(s.Label, r.Label) << c->Name();
@@ -289,7 +293,11 @@ TEST(FltkWidgetSetDisplay, ChangesAfterShowingReachTheWidgets) {
       {"hint shown", [&] { button->SetHint("Short|Long"), button->SetShowHint(true); },
        [&] { return stateOf(button).Tooltip == "Short"; }},
       {"hint not shown", [&] { button->SetShowHint(false); }, [&] { return stateOf(button).Tooltip.empty(); }},
-      {"lines", [&] { memo->Lines()->SetStrings({"a", "b"}); }, [&] { return stateOf(memo).Text == "a\nb"; }},
+      {"lines",
+       [&] {
+         memo->Lines()->SetStrings({"a", "b"});
+       },
+       [&] { return stateOf(memo).Text == "a\nb"; }},
       {"a read-only memo is another widget", [&] { memo->SetReadOnly(true); },
        [&] { return stateOf(memo).Kind == "Fl_Text_Display" && stateOf(memo).Text == "a\nb"; }},
       {"typed combo", [&] { combo->SetItemIndex(1); },
@@ -336,8 +344,8 @@ TEST(FltkWidgetSetDisplay, TheWindowManagerLearnsTheBorderStyleAndTheIcon) {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    XGetWindowProperty(user.D(), w, XInternAtom(user.D(), "_NET_WM_ICON", False), 0, 2, False, AnyPropertyType,
-                       &type, &format, &count, &after, &data);
+    XGetWindowProperty(user.D(), w, XInternAtom(user.D(), "_NET_WM_ICON", False), 0, 2, False, AnyPropertyType, &type,
+                       &format, &count, &after, &data);
     ASSERT_EQ(count, 2u);
     const long* size = reinterpret_cast<const long*>(data);
     EXPECT_EQ(std::make_pair(size[0], size[1]), std::make_pair(32L, 32L));
@@ -602,7 +610,11 @@ TEST(FltkDialogsDisplay, AMessageBoxShowsItsTypeTextAndButtonsAndAnswersWithTheO
       {mtWarning, {mbYes, mbNo, mbCancel}, "Warning", {"&Yes", "&No", "Cancel"}, "&No", mrNo},
       {mtConfirmation, {mbYes, mbNo}, "Confirm", {"&Yes", "&No"}, "Esc", mrNo},
       {mtError, {mbOK}, "Error", {"OK"}, "Esc", mrOk},
-      {mtInformation, {mbAbort, mbRetry, mbIgnore}, "Information", {"&Abort", "&Retry", "&Ignore"}, "&Ignore",
+      {mtInformation,
+       {mbAbort, mbRetry, mbIgnore},
+       "Information",
+       {"&Abort", "&Retry", "&Ignore"},
+       "&Ignore",
        mrIgnore},
   };
   for (const Case& c : cases) {

@@ -40,7 +40,8 @@ struct BmpSpec {
 TBitmap pattern(int w, int h) {
   TBitmap b(w, h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) b.SetPixel(x, y, RGBToColor(std::uint8_t(x * 40), std::uint8_t(y * 50), std::uint8_t(x ^ y)));
+    for (int x = 0; x < w; ++x)
+      b.SetPixel(x, y, RGBToColor(std::uint8_t(x * 40), std::uint8_t(y * 50), std::uint8_t(x ^ y)));
   return b;
 }
 
@@ -125,7 +126,8 @@ TEST(TBitmap, WritesA24BitBottomUpBmpThatReadsBack) {
 
 TEST(TBitmap, ReadsOtherLayouts) {
   // Top row red, green; bottom row blue, white.
-  const std::vector<TColor> expected = {2, 2, RGBToColor(255, 0, 0), RGBToColor(0, 255, 0), RGBToColor(0, 0, 255), 0xFFFFFF};
+  const std::vector<TColor> expected = {2,       2, RGBToColor(255, 0, 0), RGBToColor(0, 255, 0), RGBToColor(0, 0, 255),
+                                        0xFFFFFF};
   const std::string masks = le32(0xFF0000) + le32(0xFF00) + le32(0xFF);
   const std::string rgb24 = std::string("\xFF\0\0\xFF\xFF\xFF\0\0\0\0\xFF\0\xFF\0\0\0", 16);
   const std::string bgrx = std::string("\xFF\0\0\0\xFF\xFF\xFF\0\0\0\xFF\0\0\xFF\0\0", 16);
@@ -137,8 +139,11 @@ TEST(TBitmap, ReadsOtherLayouts) {
       {"32-bit", BmpSpec{.bitCount = 32, .pixels = bgrx}.Build()},
       {"32-bit with masks", BmpSpec{.bitCount = 32, .compression = 3, .table = masks, .pixels = bgrx}.Build()},
       {"32-bit, V5 header", v5},
-      {"8-bit", BmpSpec{.bitCount = 8, .colorsUsed = 4, .table = std::string("\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0\xFF\xFF\xFF\0", 16),
-                        .pixels = std::string("\x02\x03\0\0\0\x01\0\0", 8)}.Build()},
+      {"8-bit", BmpSpec{.bitCount = 8,
+                        .colorsUsed = 4,
+                        .table = std::string("\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0\xFF\xFF\xFF\0", 16),
+                        .pixels = std::string("\x02\x03\0\0\0\x01\0\0", 8)}
+                    .Build()},
       {"core header", BmpSpec{.headerSize = 12, .pixels = rgb24}.Build()},
       {"pixels after a gap", BmpSpec{.pixels = rgb24, .offBits = 80}.Build()},
   };
@@ -158,25 +163,41 @@ TEST(TBitmap, ReadsOtherLayouts) {
 
 TEST(TBitmap, MalformedBmpsAreRejectedAndLeaveTheBitmapAlone) {
   const std::string good = BmpSpec{.pixels = std::string(16, '\x10')}.Build();
-  auto patched = [&](std::size_t at, const std::string& bytes) { return std::string(good).replace(at, bytes.size(), bytes); };
+  auto patched = [&](std::size_t at, const std::string& bytes) {
+    return std::string(good).replace(at, bytes.size(), bytes);
+  };
   const std::string palette4(16, '\0');
   const std::pair<const char*, std::string> cases[] = {
-      {"empty", ""}, {"file header only", good.substr(0, 14)}, {"truncated header", good.substr(0, 30)},
-      {"truncated pixels", good.substr(0, good.size() - 1)}, {"wrong magic", patched(0, "MB")},
-      {"header size 0", patched(14, le32(0))}, {"header size 39", patched(14, le32(39))},
-      {"header size huge", patched(14, le32(0xFFFFFFF0))}, {"two planes", patched(26, le16(2))},
-      {"16 bits", patched(28, le16(16))}, {"1 bit", patched(28, le16(1))}, {"RLE8", patched(30, le32(1))},
-      {"bitfields on 24 bits", patched(30, le32(3))}, {"negative width", patched(18, le32(-2))},
-      {"height INT_MIN", patched(22, le32(0x80000000))}, {"width beyond the data", patched(18, le32(0x7FFFFFFF))},
+      {"empty", ""},
+      {"file header only", good.substr(0, 14)},
+      {"truncated header", good.substr(0, 30)},
+      {"truncated pixels", good.substr(0, good.size() - 1)},
+      {"wrong magic", patched(0, "MB")},
+      {"header size 0", patched(14, le32(0))},
+      {"header size 39", patched(14, le32(39))},
+      {"header size huge", patched(14, le32(0xFFFFFFF0))},
+      {"two planes", patched(26, le16(2))},
+      {"16 bits", patched(28, le16(16))},
+      {"1 bit", patched(28, le16(1))},
+      {"RLE8", patched(30, le32(1))},
+      {"bitfields on 24 bits", patched(30, le32(3))},
+      {"negative width", patched(18, le32(-2))},
+      {"height INT_MIN", patched(22, le32(0x80000000))},
+      {"width beyond the data", patched(18, le32(0x7FFFFFFF))},
       {"overflowing area", patched(18, le32(0x10000) + le32(0x10000))},
-      {"offset beyond the file", patched(10, le32(0xFFFFFFFF))}, {"offset inside the headers", patched(10, le32(20))},
+      {"offset beyond the file", patched(10, le32(0xFFFFFFFF))},
+      {"offset inside the headers", patched(10, le32(20))},
       {"offset leaving too little", patched(10, le32(60))},
       {"palette over 256", BmpSpec{.bitCount = 8, .colorsUsed = 257, .pixels = std::string(8, '\0')}.Build()},
       {"palette past the end", BmpSpec{.bitCount = 8, .colorsUsed = 200, .table = palette4, .offBits = 70}.Build()},
       {"index outside the palette",
-       BmpSpec{.bitCount = 8, .colorsUsed = 4, .table = palette4, .pixels = std::string("\x04\0\0\0\0\0\0\0", 8)}.Build()},
-      {"unusual masks", BmpSpec{.bitCount = 32, .compression = 3, .table = le32(0xFF) + le32(0xFF00) + le32(0xFF0000),
-                                .pixels = std::string(16, '\0')}.Build()},
+       BmpSpec{.bitCount = 8, .colorsUsed = 4, .table = palette4, .pixels = std::string("\x04\0\0\0\0\0\0\0", 8)}
+           .Build()},
+      {"unusual masks", BmpSpec{.bitCount = 32,
+                                .compression = 3,
+                                .table = le32(0xFF) + le32(0xFF00) + le32(0xFF0000),
+                                .pixels = std::string(16, '\0')}
+                            .Build()},
       {"masks cut off", BmpSpec{.bitCount = 32, .compression = 3, .table = le32(0xFF0000)}.Build()},
       {"core header cut", good.substr(0, 14) + le32(12) + "\x02"},
   };

@@ -47,9 +47,7 @@ void prepare(const rvtest::TempDir& dir) {
   rvtest::WriteFile(dir.File("sub/g"), "g");
 }
 
-void append(const std::string& path) {
-  std::ofstream(path, std::ios::app) << "more";
-}
+void append(const std::string& path) { std::ofstream(path, std::ios::app) << "more"; }
 
 const KindCase kKindCases[] = {
     {"FileCreated", FILE_NOTIFY_CHANGE_FILE_NAME, false, [](auto& d) { rvtest::WriteFile(d.File("new"), ""); }, true},
@@ -62,8 +60,10 @@ const KindCase kKindCases[] = {
      [](auto& d) { rvtest::WriteFile(d.File("sub/new"), ""); }, true},
     {"FolderCreated", FILE_NOTIFY_CHANGE_DIR_NAME, false, [](auto& d) { fs::create_directory(d.File("x")); }, true},
     {"FolderDeleted", FILE_NOTIFY_CHANGE_DIR_NAME, true, [](auto& d) { fs::remove_all(d.File("sub")); }, true},
-    {"FolderRenamed", FILE_NOTIFY_CHANGE_DIR_NAME, false, [](auto& d) { fs::rename(d.File("sub"), d.File("s2")); }, true},
-    {"FileIsNoFolder", FILE_NOTIFY_CHANGE_DIR_NAME, true, [](auto& d) { rvtest::WriteFile(d.File("sub/n"), ""); }, false},
+    {"FolderRenamed", FILE_NOTIFY_CHANGE_DIR_NAME, false, [](auto& d) { fs::rename(d.File("sub"), d.File("s2")); },
+     true},
+    {"FileIsNoFolder", FILE_NOTIFY_CHANGE_DIR_NAME, true, [](auto& d) { rvtest::WriteFile(d.File("sub/n"), ""); },
+     false},
     {"SubfolderCreatedWatched", FILE_NOTIFY_CHANGE_DIR_NAME, true,
      [](auto& d) { fs::create_directory(d.File("sub/x")); }, true},
     {"Attributes", FILE_NOTIFY_CHANGE_ATTRIBUTES, false, [](auto& d) { chmod(d.File("f").c_str(), 0600); }, true},

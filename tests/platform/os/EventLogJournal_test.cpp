@@ -25,8 +25,9 @@ struct JournalFolder {
 };
 
 std::string Entry(int Seconds, const std::string& Fields) {
-  return "__REALTIME_TIMESTAMP=" + std::to_string(Seconds) + "000000\n__MONOTONIC_TIMESTAMP=" +
-         std::to_string(Seconds) + "000\n_BOOT_ID=0123456789abcdef0123456789abcdef\n" + Fields + "\n";
+  return "__REALTIME_TIMESTAMP=" + std::to_string(Seconds) +
+         "000000\n__MONOTONIC_TIMESTAMP=" + std::to_string(Seconds) +
+         "000\n_BOOT_ID=0123456789abcdef0123456789abcdef\n" + Fields + "\n";
 }
 
 }  // namespace

@@ -98,7 +98,8 @@ TEST(EventLogRecord, DamagedRecordsAreRefused) {
       {"string offset outside", patched(36, length)},
       {"sid outside", patched(40, 16)},
       {"data outside", patched(48, 0x7FFFFFFF)},
-      {"one string too many", [&] {
+      {"one string too many",
+       [&] {
          std::string bytes = good;
          bytes[26] = 3;
          return bytes;

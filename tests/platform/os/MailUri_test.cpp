@@ -15,7 +15,8 @@ using TParams = std::vector<std::pair<std::string, std::string>>;
 std::pair<std::string, TParams> splitUri(const std::string& uri) {
   EXPECT_EQ(uri.rfind("mailto:", 0), 0u);
   EXPECT_EQ(uri.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~%@,/:?&="),
-            std::string::npos) << uri;
+            std::string::npos)
+      << uri;
   const std::size_t q = std::min(uri.find('?'), uri.size());
   TParams params;
   std::istringstream query(q < uri.size() ? uri.substr(q + 1) : "");
@@ -45,8 +46,12 @@ TEST(BuildMailtoUri, HostileTextNeverAddsParameters) {
                {{"/tmp/QVL1.bmp", "", ""}, {"/tmp/dir with blank/a&b=c.log", "", ""}}};
   const auto [to, params] = splitUri(BuildMailtoUri(d));
   EXPECT_EQ(to, "ann@example.org,a%3Fattach%3D%2Fetc%2Fpasswd@example.org");
-  EXPECT_EQ(params, (TParams{{"cc", "x&bcc=evil@example.org"}, {"bcc", "cat@example.org"}, {"subject", d.Subject},
-                             {"body", d.Body}, {"attach", "/tmp/QVL1.bmp"}, {"attach", "/tmp/dir with blank/a&b=c.log"}}));
+  EXPECT_EQ(params, (TParams{{"cc", "x&bcc=evil@example.org"},
+                             {"bcc", "cat@example.org"},
+                             {"subject", d.Subject},
+                             {"body", d.Body},
+                             {"attach", "/tmp/QVL1.bmp"},
+                             {"attach", "/tmp/dir with blank/a&b=c.log"}}));
   EXPECT_EQ(BuildMailtoUri({}), "mailto:");
   EXPECT_EQ(BuildMailtoUri({{{"", "a@x.org"}, {"B", "b@y.org"}}, {{"", "c@x.org"}, {"", "d@y.org"}}, {}, "", "B", {}}),
             "mailto:a@x.org,b@y.org?cc=c@x.org,d@y.org&body=B");
@@ -88,11 +93,11 @@ TEST(MailAddress, OnlyPlainAddressesAreAccepted) {
       {"\xC3\xA9t\xC3\xA9@example.org", "\xC3\xA9t\xC3\xA9@example.org"},
   };
   for (const auto& [text, address] : cases) EXPECT_EQ(MailAddressOf(text), address) << text;
-  for (std::string bad : {"ann", "", "@example.org", "ann@", "a@b@example.org", "-oQ/tmp/x@example.org",
-                          "ann@example.org\r\nBcc: evil@example.org", "ann@exa mple.org", "Ann <ann@example.org>",
-                          "\"ann\"@example.org", "o'brien@example.org", "ann@example.org,bob@example.org",
-                          "a;b@example.org", "a\\b@example.org", "ann@.example.org", "ann@example..org",
-                          "ann@example.org.", "ann@-example.org", "smtp: dan@example.org"})
+  for (std::string bad :
+       {"ann", "", "@example.org", "ann@", "a@b@example.org", "-oQ/tmp/x@example.org",
+        "ann@example.org\r\nBcc: evil@example.org", "ann@exa mple.org", "Ann <ann@example.org>", "\"ann\"@example.org",
+        "o'brien@example.org", "ann@example.org,bob@example.org", "a;b@example.org", "a\\b@example.org",
+        "ann@.example.org", "ann@example..org", "ann@example.org.", "ann@-example.org", "smtp: dan@example.org"})
     EXPECT_EQ(MailAddressOf(bad), std::nullopt) << bad;
   EXPECT_EQ(MailAddressOf(std::string("ann\0@example.org", 16)), std::nullopt);
   EXPECT_EQ(MailAddressOf(std::string(250, 'a') + "@x.org"), std::nullopt);

@@ -41,9 +41,13 @@ TEST(MapiResultCodes, ComposerAndSendmailEndingsMapOntoResults) {
 
 TEST(LinuxMapiResolve, AddressesAndMailboxesResolveAndNothingElseDoes) {
   TLinuxMapiService service;
-  const std::pair<const char*, std::string> cases[] = {
-      {"ann@example.org", "ann@example.org"}, {" SMTP:bob@example.org", "bob@example.org"}, {"ann", ""},
-      {"", ""}, {nullptr, ""}, {"-f@example.org", ""}, {"a@x.org\nBcc: b@y.org", ""}};
+  const std::pair<const char*, std::string> cases[] = {{"ann@example.org", "ann@example.org"},
+                                                       {" SMTP:bob@example.org", "bob@example.org"},
+                                                       {"ann", ""},
+                                                       {"", ""},
+                                                       {nullptr, ""},
+                                                       {"-f@example.org", ""},
+                                                       {"a@x.org\nBcc: b@y.org", ""}};
   for (const auto& [name, address] : cases) {
     for (ULONG flags : {0u, MAPI_DIALOG}) {
       SCOPED_TRACE(testing::Message() << (name ? name : "(null)") << " flags " << flags);
@@ -93,9 +97,18 @@ class LinuxMapiSend : public testing::Test {
     std::vector<TMapiFileDesc> descs;
     for (const auto& [cls, text] : to) recips.push_back({0, cls, text, text, 0, nullptr});
     for (const char* f : files) descs.push_back({0, 0, 0xFFFFFFFF, f, nullptr, nullptr});
-    TMapiMessage m{0, subject.c_str(), body.c_str(), nullptr, nullptr, nullptr, 0, nullptr,
-                   ULONG(recips.size()), recips.empty() ? nullptr : recips.data(),
-                   ULONG(descs.size()), descs.empty() ? nullptr : descs.data()};
+    TMapiMessage m{0,
+                   subject.c_str(),
+                   body.c_str(),
+                   nullptr,
+                   nullptr,
+                   nullptr,
+                   0,
+                   nullptr,
+                   ULONG(recips.size()),
+                   recips.empty() ? nullptr : recips.data(),
+                   ULONG(descs.size()),
+                   descs.empty() ? nullptr : descs.data()};
     std::filesystem::remove(dir.File("args"));
     return service.MAPISendMail(0, 0, &m, flags, 0);
   }
@@ -162,13 +175,18 @@ TEST_F(LinuxMapiSend, ComposerGetsOneMailtoArgumentWithUsableRecipientsOnly) {
   subject = "Crash?\r\n&attach=/etc/shadow 'q' \\";
   const std::string relative = std::filesystem::relative(log).string();
   ASSERT_EQ(send(MAPI_LOGON_UI | MAPI_DIALOG,
-                 {{MAPI_TO, "ann@example.org"}, {MAPI_CC, nullptr}, {MAPI_CC, "bob"},
-                  {MAPI_BCC, "x@y.org',attachment='/etc/passwd"}, {MAPI_BCC, "--help"}},
+                 {{MAPI_TO, "ann@example.org"},
+                  {MAPI_CC, nullptr},
+                  {MAPI_CC, "bob"},
+                  {MAPI_BCC, "x@y.org',attachment='/etc/passwd"},
+                  {MAPI_BCC, "--help"}},
                  {relative.c_str()}),
             SUCCESS_SUCCESS);
   // The composer gets the path from the root: it may run in another folder.
-  EXPECT_EQ(args(), std::vector<std::string>{"mailto:ann@example.org?subject=Crash%3F%0D%0A%26attach%3D%2Fetc%2Fshadow%20%27q%27%20%5C"
-                                             "&body=Hello%2C%0D%0Asee%20the%20log.%0D%0A&attach=" + log});
+  EXPECT_EQ(args(), std::vector<std::string>{
+                        "mailto:ann@example.org?subject=Crash%3F%0D%0A%26attach%3D%2Fetc%2Fshadow%20%27q%27%20%5C"
+                        "&body=Hello%2C%0D%0Asee%20the%20log.%0D%0A&attach=" +
+                        log});
 
   rvtest::WriteFile(dir.File("code"), "2");
   EXPECT_EQ(send(MAPI_DIALOG, {}), MAPI_E_ATTACHMENT_NOT_FOUND);

@@ -26,7 +26,11 @@ TEST(EncodeHeaderText, NoLineBreaksSurviveAndTextDecodesBack) {
   const std::tuple<std::string, std::string, bool> cases[] = {
       {"Crash report", "Crash report", true},
       {"x\r\nBcc: evil@example.org", "x  Bcc: evil@example.org", true},
-      {"Fehler: \xC3\x9C" "berlauf", "Fehler: \xC3\x9C" "berlauf", false},
+      {"Fehler: \xC3\x9C"
+       "berlauf",
+       "Fehler: \xC3\x9C"
+       "berlauf",
+       false},
       {"tab\there", "tab\there", false},
       {std::string(200, 'a'), std::string(200, 'a'), false},
       {std::string(100, '\x80'), std::string(100, '\x80'), false},  // no characters to keep whole
@@ -52,7 +56,9 @@ TEST(BuildMimeMessage, ParsesBackWithoutBccAndWithEqualAttachments) {
   TMailDraft d{{{"", "ann@example.org"}, {"Bob \"B\" Smith", "bob@example.org"}},
                {{"Zo\xC3\xAB \xC3\x9Cnal", "cat@example.org"}},
                {{"Secret", "secret@example.org"}},
-               "Fehlerbericht \xE2\x80\x93 varizera", "Hello,\r\n.\r\nFrom the app\r\n", {}};
+               "Fehlerbericht \xE2\x80\x93 varizera",
+               "Hello,\r\n.\r\nFrom the app\r\n",
+               {}};
   std::string binary;
   for (int i = 0; i < 5000; ++i) binary += static_cast<char>(i * 31 % 256);
   d.Files = {{"/tmp/QVL1.bmp", "QVL1.bmp", binary},
@@ -68,9 +74,13 @@ TEST(BuildMimeMessage, ParsesBackWithoutBccAndWithEqualAttachments) {
   EXPECT_EQ(text.find("secret"), std::string::npos);
   const auto m = test::ParseMime(text);
   const std::map<std::string, std::string> expected = {
-      {"From", "me@host Bcc: evil@example.org"}, {"To", "ann@example.org, \"Bob \\\"B\\\" Smith\" <bob@example.org>"},
-      {"Cc", m[0].Headers.at("Cc")}, {"Subject", m[0].Headers.at("Subject")}, {"Date", m[0].Headers.at("Date")},
-      {"Message-ID", h.MessageID}, {"MIME-Version", "1.0"},
+      {"From", "me@host Bcc: evil@example.org"},
+      {"To", "ann@example.org, \"Bob \\\"B\\\" Smith\" <bob@example.org>"},
+      {"Cc", m[0].Headers.at("Cc")},
+      {"Subject", m[0].Headers.at("Subject")},
+      {"Date", m[0].Headers.at("Date")},
+      {"Message-ID", h.MessageID},
+      {"MIME-Version", "1.0"},
       {"Content-Type", "multipart/mixed; boundary=\"" + h.Boundary + "\""}};
   EXPECT_EQ(m[0].Headers, expected);
   EXPECT_EQ(test::DecodeWords(m[0].Headers.at("Subject")), d.Subject);

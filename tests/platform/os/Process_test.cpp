@@ -49,8 +49,12 @@ TEST(RunProcess, OutcomesInputAndOutput) {
       {{"cat"}, big, poExited, 0, big, ""},
       {{"/bin/sh", "-c", "exit 5"}, std::string(8 << 20, 'x'), poExited, 5, "", ""},  // stops reading: no SIGPIPE
       {{"printf", "%s|", "a b", "-x", "'q'", "$HOME", "*", "`id`"}, "", poExited, 0, "a b|-x|'q'|$HOME|*|`id`|", ""},
-      {{"/bin/sh", "-c", "[ -e /proc/$$/fd/$0 ] && echo open || echo closed", std::to_string(leaky)}, "", poExited,
-       0, "closed\n", ""},
+      {{"/bin/sh", "-c", "[ -e /proc/$$/fd/$0 ] && echo open || echo closed", std::to_string(leaky)},
+       "",
+       poExited,
+       0,
+       "closed\n",
+       ""},
       {{"/bin/sh", "-c", "sleep 3 & echo done"}, "", poExited, 0, "done\n", ""},  // holds the output, not waited for
       {{"/bin/sh", "-c", "kill -TERM $$"}, "", poSignalled, SIGTERM, "", ""},
       {{"sleep", "30"}, "", poTimedOut, 0, "", ""},
@@ -73,7 +77,8 @@ TEST(RunProcess, OutcomesInputAndOutput) {
 // A program gets neither our ignored SIGPIPE nor a blocked signal of ours,
 // whichever way it is started: it reads its masks from its own status.
 TEST(RunProcess, ProgramsStartWithDefaultSignals) {
-  struct sigaction ignore {}, previous{};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(::sigaction(SIGPIPE, &ignore, &previous), 0);
   sigset_t blocked, previousMask;
@@ -106,8 +111,10 @@ TEST(StartDetached, ReportsQuickEndingsAndStartFailures) {
   rvtest::TempDir dir;
   test::TPathPrepend path(dir.Path());
   const std::tuple<std::string, TProcessOutcome, int> cases[] = {
-      {test::WriteScript(dir.File("four"), "exit 4\n"), poExited, 4}, {"four", poExited, 4},
-      {"rv-no-such-program", poNotStarted, ENOENT}, {"/dev/null", poNotStarted, EACCES}};
+      {test::WriteScript(dir.File("four"), "exit 4\n"), poExited, 4},
+      {"four", poExited, 4},
+      {"rv-no-such-program", poNotStarted, ENOENT},
+      {"/dev/null", poNotStarted, EACCES}};
   for (const auto& [program, outcome, code] : cases) {
     const TProcessResult r = StartDetached({program}, 20s);
     EXPECT_EQ(std::make_tuple(r.Outcome, r.Code), std::make_tuple(outcome, code)) << program;
@@ -118,8 +125,9 @@ TEST(StartDetached, ReportsQuickEndingsAndStartFailures) {
 TEST(StartDetached, ProgramStillRunningIsLaunchedAndLeavesNoZombie) {
   rvtest::TempDir dir;
   const std::string info = dir.File("info");
-  test::WriteScript(dir.File("stays"), "{ echo $$; readlink /proc/$$/fd/0; } > \"$1.part\"; mv \"$1.part\" \"$1\"\n"
-                                       "exec sleep 60\n");
+  test::WriteScript(dir.File("stays"),
+                    "{ echo $$; readlink /proc/$$/fd/0; } > \"$1.part\"; mv \"$1.part\" \"$1\"\n"
+                    "exec sleep 60\n");
   // As subreaper we inherit the orphaned program: that shows the intermediate
   // process is gone, and lets the test reap the program itself.
   ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);

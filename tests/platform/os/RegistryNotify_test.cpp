@@ -39,8 +39,7 @@ const NotifyCase kCases[] = {
     {"ValueChanged", REG_NOTIFY_CHANGE_LAST_SET, false, [](TRegistry& r, auto&) { r.WriteString("v", "2"); }, true},
     {"ValueAdded", REG_NOTIFY_CHANGE_LAST_SET, false, [](TRegistry& r, auto&) { r.WriteInteger("n", 1); }, true},
     {"ValueDeleted", REG_NOTIFY_CHANGE_LAST_SET, false, [](TRegistry& r, auto&) { r.DeleteValue("v"); }, true},
-    {"SubkeyIsNoValue", REG_NOTIFY_CHANGE_LAST_SET, false, [](TRegistry& r, auto&) { r.CreateKey("\\W\\New"); },
-     false},
+    {"SubkeyIsNoValue", REG_NOTIFY_CHANGE_LAST_SET, false, [](TRegistry& r, auto&) { r.CreateKey("\\W\\New"); }, false},
     {"SubkeyValueUnwatched", REG_NOTIFY_CHANGE_LAST_SET, false,
      [](TRegistry& r, auto&) {
        r.OpenKey("\\W\\Sub", false);
@@ -94,15 +93,13 @@ TEST(RegistryNotifyRequests, SignalOncePerRequestAndOnClosingTheKey) {
   TEvent event(true, false);
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey("K", true));
-  ASSERT_EQ(RegNotifyChangeKeyValue(reg.CurrentKey(), false, REG_NOTIFY_CHANGE_LAST_SET, &event, true),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegNotifyChangeKeyValue(reg.CurrentKey(), false, REG_NOTIFY_CHANGE_LAST_SET, &event, true), ERROR_SUCCESS);
   reg.WriteString("a", "1");
   ASSERT_EQ(event.WaitFor(kSignalWaitMs), WAIT_OBJECT_0);
   event.ResetEvent();
   reg.WriteString("a", "2");
   EXPECT_EQ(event.WaitFor(kQuietWaitMs), WAIT_TIMEOUT);
-  ASSERT_EQ(RegNotifyChangeKeyValue(reg.CurrentKey(), false, REG_NOTIFY_CHANGE_LAST_SET, &event, true),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegNotifyChangeKeyValue(reg.CurrentKey(), false, REG_NOTIFY_CHANGE_LAST_SET, &event, true), ERROR_SUCCESS);
   EXPECT_EQ(event.WaitFor(kQuietWaitMs), WAIT_TIMEOUT);
   reg.CloseKey();
   EXPECT_EQ(event.WaitFor(0), WAIT_OBJECT_0);

@@ -244,8 +244,8 @@ TEST(Registry, KeyReadOnAnUnreadableKeyFailsToOpen) {
   Store store;
   TRegistry reg;
   ASSERT_TRUE(reg.CreateKey("Open\\Closed"));
-  const auto readable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                        fs::perms::others_read | fs::perms::others_exec;
+  const auto readable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec;
   for (const std::string& folder : {store.Dir.Path(), store.Hive(), store.Hive() + "/Open"})
     fs::permissions(folder, readable);
   fs::permissions(store.Hive() + "/Open/Closed", fs::perms::owner_all);

@@ -26,8 +26,9 @@ void fill(TX11Display& display, const std::vector<Rect>& rects) {
   auto place = [](unsigned long mask, unsigned long value) { return (value * (mask & -mask)) & mask; };
   GC gc = XCreateGC(d, DefaultRootWindow(d), 0, nullptr);
   for (const Rect& r : rects) {
-    XSetForeground(d, gc, place(v->red_mask, GetRValue(r.color)) | place(v->green_mask, GetGValue(r.color)) |
-                                    place(v->blue_mask, GetBValue(r.color)));
+    XSetForeground(d, gc,
+                   place(v->red_mask, GetRValue(r.color)) | place(v->green_mask, GetGValue(r.color)) |
+                       place(v->blue_mask, GetBValue(r.color)));
     XFillRectangle(d, DefaultRootWindow(d), gc, r.x, r.y, unsigned(r.w), unsigned(r.h));
   }
   XFreeGC(d, gc);

@@ -13,8 +13,9 @@ TEST(ShellOpen, HandsTheTargetToTheOpenerAsOneArgument) {
   rvtest::TempDir dir;
   const std::string log = dir.File("args");
   // The fake opener records its arguments and fails for targets containing "fail".
-  test::WriteScript(dir.File("xdg-open"), "for a in \"$@\"; do printf '[%s]' \"$a\" >> '" + log + "'; done\n"
-                                          "case \"$1\" in *fail*) exit 4;; esac\n");
+  test::WriteScript(dir.File("xdg-open"), "for a in \"$@\"; do printf '[%s]' \"$a\" >> '" + log +
+                                              "'; done\n"
+                                              "case \"$1\" in *fail*) exit 4;; esac\n");
   const std::tuple<std::string, TShellOpenStatus, int, std::string> cases[] = {
       {"https://example.org/a?b=1&c=2#d", soOpened, 0, "[https://example.org/a?b=1&c=2#d]"},
       {"/tmp/a file; rm -rf ~", soOpened, 0, "[/tmp/a file; rm -rf ~]"},

@@ -43,9 +43,12 @@ utsname unameOf() {
 
 TEST(ClassicComputerName, FirstLabelUpperCaseCutTo15) {
   const std::pair<std::string_view, std::string> cases[] = {
-      {"build-01.example.org"sv, "BUILD-01"}, {"averyveryverylonghostname"sv, "AVERYVERYVERYLO"},
-      {".example"sv, ""},                     {"host\0hidden.org"sv, "HOST"},
-      {"ho\x01st"sv, "HO ST"},                {"abcdefghijklmn\xF0\x9F\x98\x80"sv, "ABCDEFGHIJKLMN"},  // no half pair
+      {"build-01.example.org"sv, "BUILD-01"},
+      {"averyveryverylonghostname"sv, "AVERYVERYVERYLO"},
+      {".example"sv, ""},
+      {"host\0hidden.org"sv, "HOST"},
+      {"ho\x01st"sv, "HO ST"},
+      {"abcdefghijklmn\xF0\x9F\x98\x80"sv, "ABCDEFGHIJKLMN"},  // no half pair
   };
   for (const auto& [host, name] : cases) EXPECT_EQ(ClassicComputerName(host), name) << host;
 }
@@ -64,8 +67,8 @@ TEST(SystemInfoFixture, MemoryFromMeminfo) {
       {"\x01\0\xFF::\n: 5 kB\nMemTotal\nMemTotal: -5 kB\nMemTotal: 12abc kB\nMemTotal: 1000 MB\nMemTotal:  kB\n"
        "MemTotal: 99999999999999999999999 kB\nMemTotal: 0 kB\nMemAvailable: 5 kB\n"s,
        0, 0, 0, 0, 0},
-      {"MemTotal: 4294967296 kB\nMemAvailable: 1073741824 kB\n", 4 * K * K * K * K, K * K * K * K,
-       4 * K * K * K * K, K * K * K * K, 75},
+      {"MemTotal: 4294967296 kB\nMemAvailable: 1073741824 kB\n", 4 * K * K * K * K, K * K * K * K, 4 * K * K * K * K,
+       K * K * K * K, 75},
       {"MemTotal: 18014398509481984 kB\n", Max, 0, Max, 0, 100},
       {"MemTotal: 9007199254740992 kB\nMemAvailable: 9007199254740992 kB\nSwapTotal: 9007199254740992 kB\n"
        "SwapFree: 9007199254740992 kB\n",

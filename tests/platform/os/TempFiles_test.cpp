@@ -15,16 +15,19 @@ namespace rv {
 namespace {
 
 mode_t modeOf(const std::string& name) {
-  struct stat st{};
+  struct stat st {};
   return ::lstat(name.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
 TEST(TempFolder, FollowsTmpdirOnlyWhenItIsAFolder) {
   rvtest::TempDir dir;
   rvtest::WriteFile(dir.File("file"), "");
-  const std::pair<std::optional<std::string>, std::string> cases[] = {
-      {dir.Path(), dir.Path() + "/"}, {dir.Path() + "/", dir.Path() + "/"}, {dir.File("missing"), "/tmp/"},
-      {dir.File("file"), "/tmp/"},    {"", "/tmp/"},                          {std::nullopt, "/tmp/"}};
+  const std::pair<std::optional<std::string>, std::string> cases[] = {{dir.Path(), dir.Path() + "/"},
+                                                                      {dir.Path() + "/", dir.Path() + "/"},
+                                                                      {dir.File("missing"), "/tmp/"},
+                                                                      {dir.File("file"), "/tmp/"},
+                                                                      {"", "/tmp/"},
+                                                                      {std::nullopt, "/tmp/"}};
   for (const auto& [tmpdir, folder] : cases) {
     test::TEnvOverride env("TMPDIR", tmpdir);
     EXPECT_EQ(TempFolder(), folder) << tmpdir.value_or("(unset)");

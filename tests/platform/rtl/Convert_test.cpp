@@ -22,12 +22,23 @@ TEST(Convert, Integers) {
     bool Valid;
     int Value;
   } cases[] = {
-      {"42", true, 42},           {" -17 ", true, -17},       {"+3", true, 3},
-      {"$FF", true, 255},         {"0x10", true, 16},         {"$FFFFFFFF", true, -1},
-      {"2147483647", true, INT32_MAX}, {"-2147483648", true, INT32_MIN},
-      {"2147483648", false, 0},   {"$100000000", false, 0},   {"", false, 0},
-      {"-", false, 0},            {"$", false, 0},            {"12a", false, 0},
-      {"1 2", false, 0},          {"1.0", false, 0},          {"99999999999999999999999", false, 0},
+      {"42", true, 42},
+      {" -17 ", true, -17},
+      {"+3", true, 3},
+      {"$FF", true, 255},
+      {"0x10", true, 16},
+      {"$FFFFFFFF", true, -1},
+      {"2147483647", true, INT32_MAX},
+      {"-2147483648", true, INT32_MIN},
+      {"2147483648", false, 0},
+      {"$100000000", false, 0},
+      {"", false, 0},
+      {"-", false, 0},
+      {"$", false, 0},
+      {"12a", false, 0},
+      {"1 2", false, 0},
+      {"1.0", false, 0},
+      {"99999999999999999999999", false, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Text);
@@ -109,13 +120,13 @@ TEST(Convert, StrToFloat) {
     const char* Text;
     double Value;
   } valid[] = {
-      {"1.5", 1.5},     {"  -2.5e3\t", -2500}, {"+7", 7},       {".5", 0.5},     {"5.", 5},
-      {"1E-2", 0.01},   {"1e+2", 100},         {"0", 0},        {"1e-400", 0},   {"00012.50", 12.5},
+      {"1.5", 1.5},   {"  -2.5e3\t", -2500}, {"+7", 7}, {".5", 0.5},   {"5.", 5},
+      {"1E-2", 0.01}, {"1e+2", 100},         {"0", 0},  {"1e-400", 0}, {"00012.50", 12.5},
   };
   for (const auto& c : valid) EXPECT_DOUBLE_EQ(c.Value, StrToFloat(c.Text, s)) << c.Text;
 
-  const char* invalid[] = {"", " ", "abc", "1.2.3", "1e", "1e+", "inf", "nan", "-", ".", "1,5", "0x10",
-                           "1 2", "1e400", "--1", "1.5x", "e5"};
+  const char* invalid[] = {"",  " ",   "abc",  "1.2.3", "1e",    "1e+", "inf",  "nan", "-",
+                           ".", "1,5", "0x10", "1 2",   "1e400", "--1", "1.5x", "e5"};
   for (const char* text : invalid) {
     double value = 42;
     EXPECT_FALSE(TryStrToFloat(text, value, s)) << text;

@@ -81,7 +81,7 @@ TEST(DateTime, FormatDateTimeLetters) {
       {"dddddd", "Tuesday, March 5, 2024"},
       {"m mm mmm mmmm", "3 03 Mar March"},
       {"yy yyyy YYYY", "24 2024 2024"},
-      {"h:m", "14:7"},           // minutes after an hour
+      {"h:m", "14:7"},  // minutes after an hour
       {"hh:mm:ss", "14:07:09"},
       {"hh 'h' mm", "14 h 07"},  // still minutes across a literal
       {"mm hh", "03 14"},        // a month before the hour

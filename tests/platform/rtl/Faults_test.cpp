@@ -31,7 +31,8 @@ void* installedHandler(int signal) {
 TEST(FaultHandling, HandlersInstalledBeforeStillRunAndComeBack) {
   for (int signal : kFaultSignals) {
     SCOPED_TRACE(signal);
-    struct sigaction earlier {}, saved {};
+    struct sigaction earlier {
+    }, saved{};
     earlier.sa_sigaction = earlierHandler;
     earlier.sa_flags = SA_SIGINFO;
     sigemptyset(&earlier.sa_mask);

@@ -35,14 +35,13 @@ TEST(Format, Specifiers) {
       {"4294967295 FFFFFFFF FFFFFFFFFFFFFFFF FF",
        Format(plain, "%u %x %x %x", -1, -1, std::int64_t{-1}, std::int8_t{-1})},
       {"00FF|  2A", Format(plain, "%.4x|%4x", 255, 42)},
-      {"00001234 0000000123456789", Format(plain, "%p %p", reinterpret_cast<void*>(0x1234),
-                                           reinterpret_cast<void*>(std::uintptr_t{0x123456789}))},
+      {"00001234 0000000123456789",
+       Format(plain, "%p %p", reinterpret_cast<void*>(0x1234), reinterpret_cast<void*>(std::uintptr_t{0x123456789}))},
       {"abc|xy|    r|l   |c",
        Format(plain, "%s|%.2s|%5s|%-4s|%s", "abc", std::string("xyz"), std::string_view("r"), "l", 'c')},
       {"0.30 3.1416 -2.50", Format(plain, "%f %.4f %.2f", 0.1 + 0.2, 3.14159265, -2.5)},
       {"1.50000000000000E+000 1.5E+003", Format(plain, "%e %.2e", 1.5, 1500.0)},
-      {"0.3 0.333333333333333 1E+020 1.2E-005",
-       Format(plain, "%g %g %g %.2g", 0.1 + 0.2, 1.0 / 3, 1e20, 0.0000123)},
+      {"0.3 0.333333333333333 1E+020 1.2E-005", Format(plain, "%g %g %g %.2g", 0.1 + 0.2, 1.0 / 3, 1e20, 0.0000123)},
       {"1,234,567.89 -1,000 12", Format(plain, "%n %.0n %.0n", 1234567.891, -1000.0, 12.0)},
       {"NAN INF -INF", Format(plain, "%f %e %g", NAN, INFINITY, -INFINITY)},
       {"0.13", Format(plain, "%.2f", 0.125)},  // half away from zero
@@ -78,8 +77,8 @@ TEST(Format, WidthAndPrecisionCountUtf16Units) {
 }
 
 TEST(Format, RejectsBadSpecifiersAndArguments) {
-  const char* formats[] = {"%",  "%5",   "%.",  "%-",   "%d",    "%s %s", "%c",  "%5:d", "%-1:d",
-                           "%z", "%1.2", "%*", "%.*f", "%1000001d", "%.1000001d", "%99999999999999999999d"};
+  const char* formats[] = {"%",     "%5", "%.",   "%-", "%d",   "%s %s",     "%c",         "%5:d",
+                           "%-1:d", "%z", "%1.2", "%*", "%.*f", "%1000001d", "%.1000001d", "%99999999999999999999d"};
   for (const char* fmt : formats) {
     SCOPED_TRACE(fmt);
     EXPECT_THROW(Format(fmt, "s"), EConvertError);

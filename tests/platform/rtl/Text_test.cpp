@@ -44,8 +44,14 @@ TEST(StrUtils, StringReplace) {
 TEST(Utf16, CountsAndCutsWithoutSplittingCharacters) {
   const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z";  // a é € U+1F600 z
   EXPECT_EQ(6u, Utf16Length(text));
-  const char* prefixes[] = {"", "a", "a\xC3\xA9", "a\xC3\xA9\xE2\x82\xAC", "a\xC3\xA9\xE2\x82\xAC",
-                            "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", text.c_str(), text.c_str()};
+  const char* prefixes[] = {"",
+                            "a",
+                            "a\xC3\xA9",
+                            "a\xC3\xA9\xE2\x82\xAC",
+                            "a\xC3\xA9\xE2\x82\xAC",
+                            "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+                            text.c_str(),
+                            text.c_str()};
   for (std::size_t units = 0; units < std::size(prefixes); ++units)
     EXPECT_EQ(prefixes[units], Utf16Truncate(text, units)) << units;
 }
@@ -55,15 +61,15 @@ TEST(Utf16, InvalidBytesCountAsReplacementCharacters) {
     std::string Bytes;
     std::size_t Units;
   } cases[] = {
-      {"\x80", 1},                  // stray continuation
-      {"\xC3", 1},                  // truncated
-      {"\xE2\x82", 2},              // truncated three-byte sequence
-      {"\xC0\xAF", 2},              // overlong '/'
-      {"\xE0\x80\xAF", 3},          // overlong
-      {"\xED\xA0\x80", 3},          // encoded surrogate
-      {"\xF4\x90\x80\x80", 4},      // above U+10FFFF
+      {"\x80", 1},              // stray continuation
+      {"\xC3", 1},              // truncated
+      {"\xE2\x82", 2},          // truncated three-byte sequence
+      {"\xC0\xAF", 2},          // overlong '/'
+      {"\xE0\x80\xAF", 3},      // overlong
+      {"\xED\xA0\x80", 3},      // encoded surrogate
+      {"\xF4\x90\x80\x80", 4},  // above U+10FFFF
       {"\xFF", 1},
-      {"\xF0\x9F\x98", 3},          // truncated four-byte sequence
+      {"\xF0\x9F\x98", 3},  // truncated four-byte sequence
       {std::string("a\0b", 3), 3},
   };
   for (const auto& c : cases) {
@@ -72,7 +78,11 @@ TEST(Utf16, InvalidBytesCountAsReplacementCharacters) {
     EXPECT_EQ(c.Units, wide.size());
     EXPECT_EQ(Utf16ToUtf8(wide), Utf16ToUtf8(Utf8ToUtf16(Utf16ToUtf8(wide))));
   }
-  EXPECT_EQ("\xEF\xBF\xBD" "a", Utf16ToUtf8(Utf8ToUtf16("\x80" "a")));
+  EXPECT_EQ(
+      "\xEF\xBF\xBD"
+      "a",
+      Utf16ToUtf8(Utf8ToUtf16("\x80"
+                              "a")));
   EXPECT_EQ("\xE2\x82", Utf16Truncate("\xE2\x82", 5));  // keeps its own bytes
 }
 
@@ -80,7 +90,10 @@ TEST(Utf16, RoundTripsAndLoneSurrogates) {
   const std::string text = "Log \xE2\x82\xAC \xF0\x9F\x98\x80";
   EXPECT_EQ(text, Utf16ToUtf8(Utf8ToUtf16(text)));
   EXPECT_EQ((std::u16string{u'L', u'o', u'g', u' ', 0x20AC, u' ', 0xD83D, 0xDE00}), Utf8ToUtf16(text));
-  EXPECT_EQ("\xEF\xBF\xBD" "x\xEF\xBF\xBD", Utf16ToUtf8(std::u16string{0xDC00, u'x', 0xD800}));
+  EXPECT_EQ(
+      "\xEF\xBF\xBD"
+      "x\xEF\xBF\xBD",
+      Utf16ToUtf8(std::u16string{0xDC00, u'x', 0xD800}));
 }
 
 }  // namespace
