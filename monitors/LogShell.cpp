@@ -1,0 +1,15 @@
+#include "monitors/LogShell.h"
+
+#include "platform/classes/Published.h"
+
+namespace rv {
+
+const TClass& TQVShellLog::StaticClass() {
+  static const TClass cls = TClassBuilder<TQVShellLog>("TQVShellLog").Build();
+  return cls;
+}
+RV_REGISTER_CLASS(TQVShellLog)
+
+TQVShellLog::TQVShellLog(TComponent* AOwner) : TComponent(AOwner) {}
+
+}  // namespace rv
