@@ -21,14 +21,21 @@ endfunction()
 # revuziva_add_map(target): links the program non-PIE, builds it to catch
 # faults, and writes its map file (the executable's path, extension ".map")
 # after every link.
+# In a program built against an installed REVuziva (find_package) the map
+# is written by the installed mapgen, revuziva::mapgen.
 function(revuziva_add_map target)
   revuziva_link_fixed(${target})
   revuziva_catch_faults(${target})
-  add_dependencies(${target} mapgen)
+  if(TARGET revuziva::mapgen)
+    set(mapgen revuziva::mapgen)
+  else()
+    set(mapgen mapgen)
+    add_dependencies(${target} mapgen)
+  endif()
   # Relinked when mapgen changes, so the map is always mapgen's current one.
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:mapgen>)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:${mapgen}>)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND $<TARGET_FILE:mapgen> $<TARGET_FILE:${target}>
+    COMMAND $<TARGET_FILE:${mapgen}> $<TARGET_FILE:${target}>
     COMMENT "Writing the map file of ${target}"
     VERBATIM)
 endfunction()

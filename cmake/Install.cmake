@@ -1,0 +1,72 @@
+# cmake --install: the library, its headers, the tools, a pkg-config file and
+# a CMake package, all relative to the prefix so that an installed tree can
+# be moved. Two components: "library" (everything a program needs to be built
+# and run) and "testing" (the test doubles, for applications' own tests).
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(REVUZIVA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/revuziva)
+# Headers include each other as "core/LogBase.h"; programs may write that or
+# <revuziva/core/LogBase.h>, so both folders are on the include path.
+set(REVUZIVA_INSTALL_HEADERDIR ${CMAKE_INSTALL_INCLUDEDIR}/revuziva)
+
+install(TARGETS revuziva EXPORT revuzivaTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library
+  INCLUDES DESTINATION ${REVUZIVA_INSTALL_HEADERDIR} ${CMAKE_INSTALL_INCLUDEDIR})
+
+# The public headers are every header of the units and of platform/, less the
+# real-window set's own, which include the toolkit's and serve only the
+# library and its test doubles.
+foreach(dir platform core exception applog monitors checks package)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${dir})
+    install(DIRECTORY ${dir} DESTINATION ${REVUZIVA_INSTALL_HEADERDIR} COMPONENT library
+      FILES_MATCHING PATTERN "*.h"
+      PATTERN "fltk" EXCLUDE)
+  endif()
+endforeach()
+
+set_target_properties(revuziva_testing PROPERTIES EXPORT_NAME testing)
+install(TARGETS revuziva_testing EXPORT revuzivaTestingTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT testing
+  INCLUDES DESTINATION ${REVUZIVA_INSTALL_HEADERDIR} ${CMAKE_INSTALL_INCLUDEDIR})
+set(testing_header_filter)
+if(NOT REVUZIVA_WITH_FLTK)
+  set(testing_header_filter PATTERN "Fltk*" EXCLUDE)
+endif()
+install(DIRECTORY testing DESTINATION ${REVUZIVA_INSTALL_HEADERDIR} COMPONENT testing
+  FILES_MATCHING PATTERN "*.h" ${testing_header_filter})
+
+# revuziva_install_program(target): installs a program into bin/, finding
+# the library beside it wherever the prefix has gone, and exports it as
+# revuziva::<target> (revuziva_add_map() runs revuziva::mapgen).
+function(revuziva_install_program target)
+  file(RELATIVE_PATH libdir ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${libdir}")
+  install(TARGETS ${target} EXPORT revuzivaTargets
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
+endfunction()
+
+install(EXPORT revuzivaTargets NAMESPACE revuziva:: DESTINATION ${REVUZIVA_INSTALL_CMAKEDIR}
+  COMPONENT library)
+install(EXPORT revuzivaTestingTargets NAMESPACE revuziva:: DESTINATION ${REVUZIVA_INSTALL_CMAKEDIR}
+  COMPONENT testing)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/revuzivaConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/revuzivaConfig.cmake
+  INSTALL_DESTINATION ${REVUZIVA_INSTALL_CMAKEDIR})
+# A program built for 1.x builds against any later 1.y.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/revuzivaConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+    ${PROJECT_BINARY_DIR}/revuzivaConfig.cmake
+    ${PROJECT_BINARY_DIR}/revuzivaConfigVersion.cmake
+    ${PROJECT_SOURCE_DIR}/cmake/MapFile.cmake
+  DESTINATION ${REVUZIVA_INSTALL_CMAKEDIR} COMPONENT library)
+
+# The pkg-config file finds the prefix from its own place (${pcfiledir}).
+file(RELATIVE_PATH REVUZIVA_PC_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" REVUZIVA_PC_PREFIX "${REVUZIVA_PC_PREFIX}")
+file(RELATIVE_PATH REVUZIVA_PC_INCLUDEDIR ${CMAKE_INSTALL_PREFIX} ${CMAKE_INSTALL_FULL_INCLUDEDIR})
+file(RELATIVE_PATH REVUZIVA_PC_LIBDIR ${CMAKE_INSTALL_PREFIX} ${CMAKE_INSTALL_FULL_LIBDIR})
+configure_file(${PROJECT_SOURCE_DIR}/cmake/revuziva.pc.in ${PROJECT_BINARY_DIR}/revuziva.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/revuziva.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT library)
