@@ -14,27 +14,38 @@ install(TARGETS revuziva EXPORT revuzivaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library
   INCLUDES DESTINATION ${REVUZIVA_INSTALL_HEADERDIR} ${CMAKE_INSTALL_INCLUDEDIR})
 
+# revuziva_install_headers(COMPONENT <name> DIRS <dir>... [EXCLUDE <regex>]):
+# installs the headers below each folder of the source tree, keeping their
+# paths, less those whose path matches the expression.
+function(revuziva_install_headers)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "COMPONENT;EXCLUDE" "DIRS")
+  foreach(dir IN LISTS arg_DIRS)
+    file(GLOB_RECURSE headers CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/${dir}/*.h)
+    if(arg_EXCLUDE)
+      list(FILTER headers EXCLUDE REGEX "${arg_EXCLUDE}")
+    endif()
+    foreach(header IN LISTS headers)
+      get_filename_component(folder ${header} DIRECTORY)
+      install(FILES ${header} DESTINATION ${REVUZIVA_INSTALL_HEADERDIR}/${folder} COMPONENT ${arg_COMPONENT})
+    endforeach()
+  endforeach()
+endfunction()
+
 # The public headers are every header of the units and of platform/, less the
 # real-window set's own, which include the toolkit's and serve only the
 # library and its test doubles.
-foreach(dir platform core exception applog monitors checks package)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/${dir})
-    install(DIRECTORY ${dir} DESTINATION ${REVUZIVA_INSTALL_HEADERDIR} COMPONENT library
-      FILES_MATCHING PATTERN "*.h"
-      PATTERN "fltk" EXCLUDE)
-  endif()
-endforeach()
+revuziva_install_headers(COMPONENT library DIRS platform core exception applog monitors checks package
+  EXCLUDE "^platform/fltk/")
 
 set_target_properties(revuziva_testing PROPERTIES EXPORT_NAME testing)
 install(TARGETS revuziva_testing EXPORT revuzivaTestingTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT testing
   INCLUDES DESTINATION ${REVUZIVA_INSTALL_HEADERDIR} ${CMAKE_INSTALL_INCLUDEDIR})
-set(testing_header_filter)
-if(NOT REVUZIVA_WITH_FLTK)
-  set(testing_header_filter PATTERN "Fltk*" EXCLUDE)
+if(REVUZIVA_WITH_FLTK)
+  revuziva_install_headers(COMPONENT testing DIRS testing)
+else()
+  revuziva_install_headers(COMPONENT testing DIRS testing EXCLUDE "/Fltk[^/]*\\.h$")
 endif()
-install(DIRECTORY testing DESTINATION ${REVUZIVA_INSTALL_HEADERDIR} COMPONENT testing
-  FILES_MATCHING PATTERN "*.h" ${testing_header_filter})
 
 # revuziva_install_program(target): installs a program into bin/, finding
 # the library beside it wherever the prefix has gone, and exports it as
