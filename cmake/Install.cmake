@@ -14,28 +14,36 @@ install(TARGETS revuziva EXPORT revuzivaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library
   INCLUDES DESTINATION ${REVUZIVA_INSTALL_HEADERDIR} ${CMAKE_INSTALL_INCLUDEDIR})
 
-# revuziva_install_headers(COMPONENT <name> DIRS <dir>... [EXCLUDE <regex>]):
-# installs the headers below each folder of the source tree, keeping their
-# paths, less those whose path matches the expression.
+# revuziva_install_headers(COMPONENT <name> DIRS <dir>... [EXCLUDE <regex>]
+# [EXPORTED_ONLY]): installs the headers below each folder of the source tree,
+# keeping their paths, less those whose path matches the expression. With
+# EXPORTED_ONLY, a header that opens namespace rv but never as RV_API is the
+# library's own (its functions aren't exported) and stays out.
 function(revuziva_install_headers)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "" "COMPONENT;EXCLUDE" "DIRS")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "EXPORTED_ONLY" "COMPONENT;EXCLUDE" "DIRS")
   foreach(dir IN LISTS arg_DIRS)
     file(GLOB_RECURSE headers CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/${dir}/*.h)
     if(arg_EXCLUDE)
       list(FILTER headers EXCLUDE REGEX "${arg_EXCLUDE}")
     endif()
     foreach(header IN LISTS headers)
+      if(arg_EXPORTED_ONLY)
+        file(READ ${PROJECT_SOURCE_DIR}/${header} text)
+        if(text MATCHES "namespace rv" AND NOT text MATCHES "RV_API")
+          continue()
+        endif()
+      endif()
       get_filename_component(folder ${header} DIRECTORY)
       install(FILES ${header} DESTINATION ${REVUZIVA_INSTALL_HEADERDIR}/${folder} COMPONENT ${arg_COMPONENT})
     endforeach()
   endforeach()
 endfunction()
 
-# The public headers are every header of the units and of platform/, less the
-# real-window set's own, which include the toolkit's and serve only the
+# The public headers are the exported headers of the units and of platform/,
+# less the real-window set's, which include the toolkit's and serve only the
 # library and its test doubles.
 revuziva_install_headers(COMPONENT library DIRS platform core exception applog monitors checks package
-  EXCLUDE "^platform/fltk/")
+  EXCLUDE "^platform/fltk/" EXPORTED_ONLY)
 
 set_target_properties(revuziva_testing PROPERTIES EXPORT_NAME testing)
 install(TARGETS revuziva_testing EXPORT revuzivaTestingTargets
