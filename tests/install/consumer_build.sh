@@ -40,9 +40,12 @@ Line No: $line</LINE>"*) ;;
   esac
 }
 
+# Our headers must not warn in a program that asks for warnings.
+warnings="-Wall -Wextra -Werror"
+
 echo "== find_package(revuziva) and revuziva_add_map()"
 cmake -S "$consumer" -B "$work/cmake" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_PREFIX_PATH="$prefix" >"$work/cmake.log" 2>&1 ||
+  -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_FLAGS="$warnings" -DCMAKE_PREFIX_PATH="$prefix" >"$work/cmake.log" 2>&1 ||
   { cat "$work/cmake.log"; fail "configure against the installed package"; }
 cmake --build "$work/cmake" || fail "build against the installed package"
 [ -s "$work/cmake/order_desk.map" ] || fail "the installed mapgen wrote no map file"
@@ -56,7 +59,7 @@ export PKG_CONFIG_PATH
 [ "$(pkg-config --modversion revuziva)" = "1.5.0" ] || fail "pkg-config version"
 mkdir "$work/pc"
 # shellcheck disable=SC2046
-"$cxx" -std=c++20 -g -o "$work/pc/order_desk" "$consumer/order_desk.cpp" $(pkg-config --cflags --libs revuziva) ||
+"$cxx" -std=c++20 $warnings -g -o "$work/pc/order_desk" "$consumer/order_desk.cpp" $(pkg-config --cflags --libs revuziva) ||
   fail "build with pkg-config"
 LD_LIBRARY_PATH=$(pkg-config --variable=libdir revuziva) "$work/pc/order_desk" "$work/pc.xml" ||
   fail "order_desk (pkg-config) exited with $?"
@@ -66,7 +69,7 @@ echo "== every installed header compiles on its own include path"
 find "$prefix/include/revuziva" -name '*.h' | sort |
   sed "s|^$prefix/include/|#include <|; s|\$|>|" >"$work/every_header.cpp"
 # shellcheck disable=SC2046
-"$cxx" -std=c++20 -fsyntax-only $(pkg-config --cflags revuziva) "$work/every_header.cpp" ||
+"$cxx" -std=c++20 $warnings -fsyntax-only $(pkg-config --cflags revuziva) "$work/every_header.cpp" ||
   fail "an installed header does not compile"
 
 echo "== the installed tools find the library beside them"
