@@ -58,7 +58,7 @@ PKG_CONFIG_PATH=$(dirname "$(find "$prefix" -name revuziva.pc)")
 export PKG_CONFIG_PATH
 [ "$(pkg-config --modversion revuziva)" = "1.5.0" ] || fail "pkg-config version"
 mkdir "$work/pc"
-# shellcheck disable=SC2046
+# shellcheck disable=SC2046,SC2086
 "$cxx" -std=c++20 $warnings -g -o "$work/pc/order_desk" "$consumer/order_desk.cpp" $(pkg-config --cflags --libs revuziva) ||
   fail "build with pkg-config"
 LD_LIBRARY_PATH=$(pkg-config --variable=libdir revuziva) "$work/pc/order_desk" "$work/pc.xml" ||
@@ -68,7 +68,7 @@ expect_record "$work/pc.xml"
 echo "== every installed header compiles on its own include path"
 find "$prefix/include/revuziva" -name '*.h' | sort |
   sed "s|^$prefix/include/|#include <|; s|\$|>|" >"$work/every_header.cpp"
-# shellcheck disable=SC2046
+# shellcheck disable=SC2046,SC2086
 "$cxx" -std=c++20 $warnings -fsyntax-only $(pkg-config --cflags revuziva) "$work/every_header.cpp" ||
   fail "an installed header does not compile"
 
