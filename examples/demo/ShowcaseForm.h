@@ -30,7 +30,7 @@ class TShowcaseForm : public rv::TForm {
 
   // Whether a user sees the form: it is shown, and the parts leave it up a
   // moment after each step.
-  bool Visible() const { return FShown; }
+  bool OnScreen() const { return FShown; }
   // Shows the form when there is a display; headless it stays hidden.
   void ShowIfDisplayed();
   // A part is done: its summary goes to its status label, the progress list

@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
   // file with the showing of the form.
   form->AppLog->ClearLog();
   form->ShowIfDisplayed();
-  std::printf("%s\n\n", form->Visible() ? "the form is shown while the parts run; it closes by itself"
-                                        : "no display: the form stays hidden and each part prints what happened");
+  std::printf("%s\n\n", form->OnScreen() ? "the form is shown while the parts run; it closes by itself"
+                                         : "no display: the form stays hidden and each part prints what happened");
 
   form->PartDone(form->lblLog, DemoLog(*form->TextLog, *form->XmlLog));
   form->PartDone(form->lblExceptions, DemoExceptions(*form));
