@@ -13,6 +13,17 @@
 
 using namespace rv;
 using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+namespace {
+
+int occurrences(const std::string& Text, const std::string& What) {
+  int count = 0;
+  for (std::size_t at = Text.find(What); at != std::string::npos; at = Text.find(What, at + What.size())) ++count;
+  return count;
+}
+
+}  // namespace
 
 std::string DemoMonitors(TQVFileLog& Files, TQVRegistryLog& Registry) {
   std::printf("== The folder and registry monitors: changes reported from their workers\n");
@@ -23,16 +34,21 @@ std::string DemoMonitors(TQVFileLog& Files, TQVRegistryLog& Registry) {
   Files.ClearLog();
   Files.SetActive(true);
   Registry.SetActive(true);
+  // The registry worker arms its request on its own thread.
   ServeFor(milliseconds(50));
 
+  // Each change is waited for, so a busy machine gets its callbacks in too.
+  auto logged = [&](const std::string& What, int Times) {
+    ServeUntil([&] { return occurrences(FileText(Files.LogFile()), What) >= Times; }, seconds(5));
+  };
   std::filesystem::create_directory(Files.Folder() + "/reports");
-  ServeFor(milliseconds(100));
+  logged("folder name changed", 1);
   std::ofstream(Files.Folder() + "/reports/first.txt") << "a report\n";
-  ServeFor(milliseconds(100));
+  logged("file name changed", 1);
   writer.WriteString("LastRun", DateTimeToStr(Now()));
-  ServeFor(milliseconds(100));
+  logged("registry monitor:", 1);
   writer.CreateKey("Sessions");
-  ServeFor(milliseconds(200));
+  logged("registry monitor:", 2);
 
   Files.SetActive(false);
   Registry.SetActive(false);

@@ -3,5 +3,8 @@
 // and the monitors' workers hand their changes over (Synchronize).
 
 #include <chrono>
+#include <functional>
 
 void ServeFor(std::chrono::milliseconds Time);
+// Until Done holds, or at most for Limit; whether Done held.
+bool ServeUntil(const std::function<bool()>& Done, std::chrono::milliseconds Limit);
