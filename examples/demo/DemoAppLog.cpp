@@ -1,48 +1,29 @@
-// The demo's part for the application event log: the host's idle,
-// activation and hint events are written by a TQVAppLog's callbacks into its
-// own log. The user's actions are fed as a widget set would feed them.
-
 #include "examples/demo/DemoAppLog.h"
 
 #include <cstdio>
-#include <memory>
 
-#include "applog/LogApp.h"
-#include "platform/classes/Stream.h"
+#include "examples/demo/PrintFile.h"
+#include "examples/demo/ShowcaseForm.h"
 #include "platform/forms/Application.h"
-#include "platform/forms/Forms.h"
-#include "platform/forms/StdCtrls.h"
+#include "platform/forms/EventLoop.h"
+#include "platform/forms/Messages.h"
 #include "platform/forms/WidgetSet.h"
-#include "platform/rtl/FileUtils.h"
 
 using namespace rv;
 
-void RunAppLogDemo() {
-  TForm form(nullptr);
-  form.SetName("EventsForm");
-  auto* save = new TButton(&form);
-  save->SetName("Save");
-  save->SetParent(&form);
-  save->SetHint("Saves the file|Writes the document to its file");
-
-  auto events = std::make_unique<TQVAppLog>(nullptr);
-  events->SetLogFile("events.log");
-  events->ClearLog();
-  TQVAppLog* log = events.get();
-  log->SetOnIdle([log](TObject*, bool& Done) {
-    log->WriteAsString("IDLE", "idle\r\n");
-    // Done false: the loop comes back at once instead of waiting for input.
-    Done = false;
-  });
-  log->SetOnActivate([log](TObject*) { log->WriteAsString("ACTIVATE", "activated\r\n"); });
-  log->SetOnDeactivate([log](TObject*) { log->WriteAsString("DEACTIVATE", "deactivated\r\n"); });
-  log->SetOnHint([log](TObject*) { log->WriteAsString("HINT", "hint: '" + Application->Hint() + "'\r\n"); });
-
-  FeedActivate(&form);
-  FeedPointerEnter(save);
+std::string DemoAppLog(TShowcaseForm& Form) {
+  std::printf("== The application event log: the application's events through AppLog's callbacks\n");
+  FeedActivate(&Form);
+  FeedPointerEnter(Form.btnConvert);
+  Form.Linger(std::chrono::milliseconds(500));
+  FeedPointerLeave(Form.btnConvert);
+  Application->SendMessage(WM_SETTINGCHANGE);
+  // With nothing to do, the loop idles before it waits (here for a timer).
+  const auto timer = EventLoop().AddTimer(100, [] {});
   Application->HandleMessage();
-  FeedPointerLeave(save);
+  EventLoop().RemoveTimer(timer);
   FeedDeactivate();
-  events.reset();
-  std::printf("--- %s\n%s---\n\n", ExpandFileName("events.log").c_str(), ReadFileBytes("events.log").c_str());
+  FeedActivate(&Form);
+  PrintFile(Form.AppLog->LogFile());
+  return std::to_string(LineCount(Form.AppLog->LogFile())) + " events in " + Form.AppLog->LogFile();
 }

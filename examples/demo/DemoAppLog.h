@@ -1,5 +1,11 @@
 #pragma once
+// The application event log's part of the showcase.
 
-// The demo host's application events (idle, activation, hints) logged
-// through an application event log into its own log file, which is shown.
-void RunAppLogDemo();
+#include <string>
+
+class TShowcaseForm;
+
+// The application's events arrive as a widget set feeds them (activation,
+// the pointer over the Convert button, a settings change, the loop waiting);
+// the form's handlers of its AppLog write them to its log, which is printed.
+std::string DemoAppLog(TShowcaseForm& Form);

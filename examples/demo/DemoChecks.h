@@ -1,8 +1,11 @@
 #pragma once
-// The input validation part of the demo.
+// The input validation part of the showcase.
 
-// With a display: a small entry form validated by a check processor, first
-// with wrong input (markers beside the failed controls), then with right
-// input; it closes by itself after a few seconds. Without one: the verdicts
-// printed.
-void DemoChecks();
+#include <string>
+
+class TShowcaseForm;
+
+// The form's entry controls are filled in wrongly and its Check button
+// clicked: the check processor fails each control and marks it (shown for a
+// few seconds with a display). Then right input passes.
+std::string DemoChecks(TShowcaseForm& Form);

@@ -1,43 +1,24 @@
 #include "examples/demo/DemoDataset.h"
 
 #include <cstdio>
-#include <string>
 
-#include "applog/LogDS.h"
-#include "platform/classes/Stream.h"
+#include "examples/demo/PrintFile.h"
+#include "platform/db/DataSource.h"
 #include "platform/db/SQLiteDataSet.h"
 #include "platform/rtl/FileUtils.h"
-#include "platform/rtl/SysUtils.h"
-
-namespace rvdemo {
 
 using namespace rv;
 
-void DemoDataset() {
-  std::printf("\nThe dataset change log over a SQLite table\n");
-  DeleteFile("demo.db");
-  TSQLiteConnection db(nullptr);
-  db.SetDatabaseName("demo.db");
-  db.SetCreateIfMissing(true);
+std::string DemoDataset(TQVDatasetLog& Log) {
+  std::printf("== The dataset change log: edits of a SQLite table and their SQL\n");
+  auto& table = dynamic_cast<TSQLiteTable&>(*Log.DataSource()->DataSet());
+  TSQLiteConnection& db = *table.Connection();
+  DeleteFile(db.DatabaseName());
   db.Open();
   db.ExecSQL(
       "CREATE TABLE Customers (ID INTEGER PRIMARY KEY, City TEXT, \"First Name\" TEXT);"
       "INSERT INTO Customers (City, \"First Name\") VALUES ('Paris', 'Joe'), ('Paris', 'Joe'), ('Oslo', 'Ann');");
-
-  TSQLiteTable table(nullptr);
-  table.SetName("Customers");
-  table.SetConnection(&db);
-  table.SetTableName("Customers");
-  TDataSource source(nullptr);
-  source.SetDataSet(&table);
-
-  TQVDatasetLog log(nullptr);
-  log.SetLogFile("changes.log");
-  log.ClearLog();
-  log.SetFilterEvents({dbeActiveChanged, dbeEditingChanged, dbeRecordChanged, dbeUpdateData});
-  log.SetOnSQLStatement([](TObject*, const std::string& sql) { std::printf("statement:\n%s\n", sql.c_str()); });
-  log.SetDataSource(&source);
-  log.SetActive(true);
+  Log.ClearLog();
 
   table.Open();
   table.Edit();  // the first of the two rows that hold the same values
@@ -48,8 +29,8 @@ void DemoDataset() {
   table.FieldByName("City")->SetAsString("Z\xC3\xBCrich");
   table.Post();
   table.Close();
+  db.Close();
 
-  std::printf("--- %s\n%s---\n", ExpandFileName(log.LogFile()).c_str(), ReadFileBytes(log.LogFile()).c_str());
+  PrintFile(Log.LogFile());
+  return "an UPDATE and an INSERT; " + std::to_string(LineCount(Log.LogFile())) + " lines in " + Log.LogFile();
 }
-
-}  // namespace rvdemo

@@ -1,10 +1,12 @@
 #pragma once
-// The dataset change log's part of the demo.
+// The dataset change log's part of the showcase.
 
-namespace rvdemo {
+#include <string>
 
-// Edits and inserts rows of a small SQLite database through a watched
-// table, then prints the change records and the statements.
-void DemoDataset();
+#include "applog/LogDS.h"
 
-}  // namespace rvdemo
+// Creates the small SQLite database of the table that Log watches through
+// its data source, edits a row and appends one: Log writes a record per
+// notification and hands out the statements (printed by the form's
+// handler). Prints the log.
+std::string DemoDataset(rv::TQVDatasetLog& Log);

@@ -1,16 +1,11 @@
 #include "examples/demo/DemoDialogCloser.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <string_view>
-#include <thread>
 
-#include "platform/classes/Component.h"
-#include "platform/classes/Thread.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/Screen.h"
 
 std::optional<double> CloseDialogAfterOption(int argc, char** argv) {
   constexpr std::string_view option = "--close-dialog-after=";
@@ -24,40 +19,25 @@ std::optional<double> CloseDialogAfterOption(int argc, char** argv) {
   return std::nullopt;
 }
 
-// A thread that waits out the time unless it is stopped first.
-struct TDemoDialogCloser::TClock {
-  std::mutex Lock;
-  std::condition_variable Stop;
-  bool Stopped = false;
-  std::thread Thread;
-};
+TDemoDialogCloser::TDemoDialogCloser(double Seconds)
+    : FSeconds(Seconds), FTimer(rv::EventLoop().AddTimer(100, [this] { Look(); })) {}
 
-TDemoDialogCloser::TDemoDialogCloser(rv::TComponent* Owner, double Seconds) : FOwner(Owner), FSeconds(Seconds) {}
+TDemoDialogCloser::~TDemoDialogCloser() { rv::EventLoop().RemoveTimer(FTimer); }
 
-TDemoDialogCloser::~TDemoDialogCloser() {
-  if (!FClock) return;
-  {
-    std::lock_guard<std::mutex> guard(FClock->Lock);
-    FClock->Stopped = true;
+void TDemoDialogCloser::Look() {
+  rv::TCustomForm* active = rv::Screen->ActiveCustomForm();
+  if (!active || !active->Modal()) {
+    FDialog = nullptr;
+    return;
   }
-  FClock->Stop.notify_all();
-  FClock->Thread.join();
-}
-
-void TDemoDialogCloser::Start() {
-  if (FClock) return;
-  FClock = std::make_unique<TClock>();
-  // The queued call takes copies: it runs in whatever loop serves the queue
-  // next, when this closer may be gone (the owner lives longer).
-  FClock->Thread = std::thread([clock = FClock.get(), owner = FOwner, seconds = FSeconds] {
-    std::unique_lock<std::mutex> lock(clock->Lock);
-    if (clock->Stop.wait_for(lock, std::chrono::duration<double>(seconds), [clock] { return clock->Stopped; })) return;
-    rv::TThread::Queue(nullptr, [owner, seconds] {
-      for (int i = 0; i < owner->ComponentCount(); ++i)
-        if (auto* form = dynamic_cast<rv::TCustomForm*>(owner->Components(i)); form && form->Modal()) {
-          std::printf("closing the dialog after %g s (--close-dialog-after)\n", seconds);
-          form->SetModalResult(rv::mrCancel);
-        }
-    });
-  });
+  const auto now = std::chrono::steady_clock::now();
+  if (active != FDialog) {
+    FDialog = active;
+    FSince = now;
+    return;
+  }
+  if (now - FSince < std::chrono::duration<double>(FSeconds)) return;
+  std::printf("closing the dialog \"%s\" after %g s (--close-dialog-after)\n", active->Caption().c_str(), FSeconds);
+  active->SetModalResult(rv::mrCancel);
+  FDialog = nullptr;
 }

@@ -1,33 +1,35 @@
 #pragma once
 // For runs without a user (CI, tests): "--close-dialog-after=SECONDS" closes
-// the dialogs that a component owns once they have been open that long.
+// each modal dialog once it has been open that long.
 
-#include <memory>
+#include <chrono>
 #include <optional>
 
+#include "platform/forms/EventLoop.h"
+
 namespace rv {
-class TComponent;
+class TCustomForm;
 }
 
 // The seconds of a "--close-dialog-after=SECONDS" among the arguments;
 // none when the option isn't given (or isn't a number of seconds).
 std::optional<double> CloseDialogAfterOption(int argc, char** argv);
 
+// Looks at the active form ten times a second from the GUI thread's loop,
+// which modal loops serve too: a modal form that has been active for the
+// given time is cancelled, and standard output says so. GUI thread only.
 class TDemoDialogCloser {
  public:
-  TDemoDialogCloser(rv::TComponent* Owner, double Seconds);
-  // Stops the clock; nothing is closed after that.
+  explicit TDemoDialogCloser(double Seconds);
   ~TDemoDialogCloser();
   TDemoDialogCloser(const TDemoDialogCloser&) = delete;
   TDemoDialogCloser& operator=(const TDemoDialogCloser&) = delete;
 
-  // Starts the clock (once): when it runs out, a call on the GUI queue
-  // cancels every modal form Owner owns and says so on standard output.
-  void Start();
-
  private:
-  struct TClock;
-  rv::TComponent* FOwner;
+  void Look();
+
   double FSeconds;
-  std::unique_ptr<TClock> FClock;
+  rv::TEventLoop::TSourceId FTimer;
+  const rv::TCustomForm* FDialog = nullptr;
+  std::chrono::steady_clock::time_point FSince;
 };

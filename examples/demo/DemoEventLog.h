@@ -1,6 +1,11 @@
 #pragma once
-// The demo's part for the system event log.
+// The system event log's part of the showcase.
 
-// Registers a source with a message file in a scratch store, writes an entry
-// to its "Application" log and reads it back with its message text.
-void RunEventLogDemo();
+#include <string>
+
+#include "monitors/LogNT.h"
+
+// Registers Log's source with a message file in ScratchFolder (the event
+// log and registry in use are the showcase's own stores), writes three
+// entries and reads them back with their message texts.
+std::string DemoEventLog(rv::TQVNTEventLog& Log, const std::string& ScratchFolder);

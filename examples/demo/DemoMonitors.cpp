@@ -3,76 +3,55 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <string>
+#include <fstream>
 
-#include "monitors/LogFile.h"
-#include "monitors/LogRegistry.h"
-#include "platform/classes/Stream.h"
-#include "platform/classes/Thread.h"
+#include "examples/demo/PrintFile.h"
+#include "examples/demo/ServeFor.h"
+#include "platform/os/Registry.h"
 #include "platform/rtl/DateTime.h"
-#include "platform/rtl/FileUtils.h"
-#include "platform/rtl/Service.h"
+#include "platform/rtl/SysUtils.h"
 
 using namespace rv;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
 
 namespace {
 
-const char* const kKindNames[] = {"file name", "folder name", "attributes", "size", "last write"};
-
-// Serves the GUI queue for a while, so the workers' callbacks run.
-void serve(std::chrono::milliseconds span) {
-  const auto end = std::chrono::steady_clock::now() + span;
-  while (std::chrono::steady_clock::now() < end) CheckSynchronize(10);
+int occurrences(const std::string& Text, const std::string& What) {
+  int count = 0;
+  for (std::size_t at = Text.find(What); at != std::string::npos; at = Text.find(What, at + What.size())) ++count;
+  return count;
 }
 
 }  // namespace
 
-void RunMonitorsDemo() {
-  std::printf("the folder and registry monitors\n");
-  const std::string folder = ExpandFileName("demo-watched");
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  // The demo's registry lives beside it, not in the user's configuration.
-  TRegistryRoot store(ExpandFileName("demo-registry"));
-  TServiceScope<TRegistryRoot> storeScope(SetRegistryRoot, store);
-
-  TQVFileLog files(nullptr);
-  files.SetLogFile("monitors.log");
-  files.ClearLog();
-  files.SetFolder(folder);
-  files.SetOptions({foFile, foFolder, foSize, foWatchSubFolders});
-  files.SetOnFileNotification([&](TObject*, TFileNotificationOption Action) {
-    files.WriteAsString("FILE", std::string("folder monitor: ") + kKindNames[Action] + " changed\r\n");
-  });
-  files.SetActive(true);
-
+std::string DemoMonitors(TQVFileLog& Files, TQVRegistryLog& Registry) {
+  std::printf("== The folder and registry monitors: changes reported from their workers\n");
+  std::filesystem::create_directories(Files.Folder());
   TRegistry writer;
-  writer.SetRootKey(HKEY_CURRENT_USER);
-  writer.OpenKey("Software\\Quindarex\\Demo", true);
-  TQVRegistryLog registry(nullptr);
-  registry.SetLogFile("monitors.log");
-  registry.SetRootKey(HKEY_CURRENT_USER);
-  registry.SetKey("Software\\Quindarex");
-  registry.SetOptions({roName, roLastSet, roWatchSubFolders});
-  registry.SetOnRegistryNotification(
-      [&](TObject*) { registry.WriteAsString("REGISTRY", "registry monitor: " + registry.Key() + " changed\r\n"); });
-  registry.SetActive(true);
-  serve(std::chrono::milliseconds(50));
+  writer.SetRootKey(Registry.RootKey());
+  writer.OpenKey(Registry.Key() + "\\Showcase", true);
+  Files.ClearLog();
+  Files.SetActive(true);
+  Registry.SetActive(true);
+  // The registry worker arms its request on its own thread.
+  ServeFor(milliseconds(50));
 
-  std::filesystem::create_directory(folder + "/reports");
-  serve(std::chrono::milliseconds(100));
-  std::FILE* report = std::fopen((folder + "/reports/first.txt").c_str(), "w");
-  if (report) {
-    std::fputs("a report\n", report);
-    std::fclose(report);
-  }
-  serve(std::chrono::milliseconds(100));
+  // Each change is waited for, so a busy machine gets its callbacks in too.
+  auto logged = [&](const std::string& What, int Times) {
+    ServeUntil([&] { return occurrences(FileText(Files.LogFile()), What) >= Times; }, seconds(5));
+  };
+  std::filesystem::create_directory(Files.Folder() + "/reports");
+  logged("folder name changed", 1);
+  std::ofstream(Files.Folder() + "/reports/first.txt") << "a report\n";
+  logged("file name changed", 1);
   writer.WriteString("LastRun", DateTimeToStr(Now()));
-  serve(std::chrono::milliseconds(100));
+  logged("registry monitor:", 1);
   writer.CreateKey("Sessions");
-  serve(std::chrono::milliseconds(200));
+  logged("registry monitor:", 2);
 
-  files.SetActive(false);
-  registry.SetActive(false);
-  std::printf("--- %s\n%s---\n\n", ExpandFileName(files.LogFile()).c_str(), ReadFileBytes(files.LogFile()).c_str());
+  Files.SetActive(false);
+  Registry.SetActive(false);
+  PrintFile(Files.LogFile());
+  return std::to_string(LineCount(Files.LogFile())) + " changes in " + Files.LogFile();
 }

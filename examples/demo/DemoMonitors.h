@@ -1,6 +1,12 @@
 #pragma once
-// The demo's part for the folder and registry monitors.
+// The folder and registry monitors' part of the showcase.
 
-// Watches a scratch folder and a registry key, changes both, and logs each
-// callback through the monitor's own log; prints the log.
-void RunMonitorsDemo();
+#include <string>
+
+#include "monitors/LogFile.h"
+#include "monitors/LogRegistry.h"
+
+// Activates both monitors on their stored folder and key, changes both (the
+// registry in use is the showcase's own store), and prints the log the
+// form's handlers wrote from the callbacks.
+std::string DemoMonitors(rv::TQVFileLog& Files, rv::TQVRegistryLog& Registry);
