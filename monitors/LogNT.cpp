@@ -96,6 +96,8 @@ void TQVNTEventLog::ReadEvent(int Index) {
 void TQVNTEventLog::SeekRecord(int Index) {
   if (!FHandle) RaiseEventLogError(ERROR_INVALID_HANDLE);
   if (Index < 0) RaiseEventLogError(ERROR_INVALID_PARAMETER);
+  // The oldest record and the record read come from one state of the log.
+  TEventLogStateHold hold(*FHandle);
   std::uint32_t oldest = 0;
   Check(GetOldestEventLogRecord(*FHandle, oldest));
   const std::uint64_t wide = std::uint64_t{oldest} + static_cast<std::uint64_t>(Index);

@@ -79,8 +79,25 @@ class TEventLogReader {
   // When not even one fits, ERROR_INSUFFICIENT_BUFFER and its size in Needed.
   virtual long Read(std::uint32_t Flags, std::uint32_t RecordNumber, void* Buffer, std::uint32_t BufferSize,
                     std::uint32_t& BytesRead, std::uint32_t& Needed) = 0;
+  // While held, the calls answer from the state the log had at the first of
+  // them, so a caller that asks for the oldest record and then reads by
+  // number meets one state, and the log is looked at once. Holding takes no
+  // lock: writers go on meanwhile.
+  virtual void HoldState(bool Hold) { (void)Hold; }
 };
 using TEventLogHandle = std::unique_ptr<TEventLogReader>;
+
+// Holds the state of Log for a scope.
+class TEventLogStateHold {
+ public:
+  explicit TEventLogStateHold(TEventLogReader& Log) : FLog(Log) { FLog.HoldState(true); }
+  ~TEventLogStateHold() { FLog.HoldState(false); }
+  TEventLogStateHold(const TEventLogStateHold&) = delete;
+  TEventLogStateHold& operator=(const TEventLogStateHold&) = delete;
+
+ private:
+  TEventLogReader& FLog;
+};
 
 // Server: "" or this machine (its host or computer name, "localhost", ".",
 // with or without leading backslashes); any other gives
