@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/os/Event.h"
+#include "platform/rtl/Event.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Export.h"
 
