@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "platform/classes/Strings.h"
+#include "platform/os/FolderWatcher.h"
 #include "platform/os/RegistryKey.h"
 #include "platform/os/RegistryNames.h"
 #include "platform/os/RegistryValue.h"
@@ -161,6 +162,12 @@ std::string TRegistryRoot::NameOf(HKEY Root) {
   for (const TRootName& r : kRoots)
     if (r.Key == Root) return r.Name;
   return "";
+}
+
+std::shared_ptr<TFolderWatcher> TRegistryRoot::ChangeWatcher() {
+  std::lock_guard<std::mutex> guard(FWatcherLock);
+  if (!FWatcher) FWatcher = std::make_shared<TFolderWatcher>();
+  return FWatcher;
 }
 
 TRegistryRoot& RegistryRoot() { return rootService.Get(); }

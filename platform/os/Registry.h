@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@
 namespace RV_API rv {
 
 class TStrings;
+class TFolderWatcher;
 
 using HKEY = std::uint32_t;
 constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000;
@@ -69,9 +71,14 @@ class TRegistryRoot {
   // The root key of a name ("HKEY_CURRENT_USER", or "HKCU"...); 0 if none.
   static HKEY RootKeyOf(const std::string& Name);
   static std::string NameOf(HKEY Root);
+  // The one watcher serving the store's change requests, made at the first
+  // request; requests keep it alive.
+  std::shared_ptr<TFolderWatcher> ChangeWatcher();
 
  private:
   std::string FFolder;
+  std::mutex FWatcherLock;
+  std::shared_ptr<TFolderWatcher> FWatcher;
 };
 
 TRegistryRoot& RegistryRoot();
@@ -147,8 +154,8 @@ class TRegistry {
 };
 
 // Asks for Event to be set once at the next change of Key (or, with
-// WatchSubtree, of any key below it) of the kinds in NotifyFilter. Only
-// asynchronous requests are served. Closing the key sets the events of its
+// WatchSubtree, of any key below it) of the kinds in NotifyFilter, heard by
+// the store's one watcher thread. Only asynchronous requests are served. Closing the key sets the events of its
 // pending requests; Event must live until then or until it was set.
 long RegNotifyChangeKeyValue(TRegKey* Key, bool WatchSubtree, std::uint32_t NotifyFilter, TEvent* Event,
                              bool Asynchronous);
