@@ -14,6 +14,7 @@
 // only; values are at most 64 MiB; there are no security descriptors (the
 // security filter of a change request hears the key folder's permissions).
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -74,9 +75,15 @@ class TRegistryRoot {
   // The one watcher serving the store's change requests, made at the first
   // request; requests keep it alive.
   std::shared_ptr<TFolderWatcher> ChangeWatcher();
+  // Counts the changes this process made to the store, so that what was
+  // read from it can be known current without looking again; others'
+  // changes are heard through a watcher.
+  std::uint64_t Changes() const { return FChanges.load(std::memory_order_acquire); }
+  void NoteChange() { FChanges.fetch_add(1, std::memory_order_acq_rel); }
 
  private:
   std::string FFolder;
+  std::atomic<std::uint64_t> FChanges{0};
   std::mutex FWatcherLock;
   std::shared_ptr<TFolderWatcher> FWatcher;
 };
