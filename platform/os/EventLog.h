@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -54,11 +55,19 @@ class TEventLogRoot {
   std::vector<std::string> Folders() const;
   const std::string& JournalFolder() const { return FJournalFolder; }
   bool Forward() const { return FForward; }
+  // The log Source is registered under in the registry store, "Application"
+  // when none. Kept from one call to the next until the store changes: in
+  // this process at once, elsewhere as soon as a watcher hears of it.
+  std::string LogOfSource(const std::string& Source);
 
  private:
+  struct TSourceLogs;
+
   std::string FFolder;
   std::string FJournalFolder;
   bool FForward = true;
+  std::mutex FLock;  // guards FSourceLogs being made
+  std::shared_ptr<TSourceLogs> FSourceLogs;
 };
 
 TEventLogRoot& EventLogRoot();

@@ -114,7 +114,6 @@ std::string EventLogFileName(const std::string& Folder, const std::string& Log) 
 long AppendToEventLogFile(int Fd, TEventRecordFields& Fields, std::uint32_t (*MaxSize)(const std::string&),
                           const std::string& Log) {
   Lock(Fd, LOCK_EX);
-  TScopeExit unlock([Fd] { Lock(Fd, LOCK_UN); });
   struct stat info {};
   if (fstat(Fd, &info) != 0) return ERROR_ACCESS_DENIED;
   TEventLogFileHeader header;

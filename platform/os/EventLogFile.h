@@ -36,7 +36,8 @@ static_assert(sizeof(TEventLogFileHeader) == 0x30);
 // The file name of a log in Folder; "" for a name that can't be one.
 std::string EventLogFileName(const std::string& Folder, const std::string& Log);
 
-// Appends Record (whose number is filled in) under an exclusive lock.
+// Appends Record (whose number is filled in) under an exclusive lock on Fd,
+// which lasts until the caller closes Fd.
 // MaxSize is asked for when the log is created and whenever the record
 // would pass the size last asked for.
 long AppendToEventLogFile(int Fd, TEventRecordFields& Fields, std::uint32_t (*MaxSize)(const std::string&),

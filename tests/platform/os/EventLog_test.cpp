@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "platform/os/EventLogFile.h"
+#include "tests/support/Environment.h"
 #include "tests/support/EventLogStore.h"
 #include "tests/support/Helpers.h"
 
@@ -348,6 +349,35 @@ TEST(EventLog, AReaderFollowsAWriterInAnotherProcess) {
   EXPECT_EQ(expected, 402u);
   ASSERT_EQ(GetNumberOfEventLogRecords(*log, count), ERROR_SUCCESS);
   EXPECT_EQ(count, 401u);
+}
+
+// The log a source writes to follows its registration, changed by this
+// process (seen at once) or by another (seen once the watcher heard it).
+TEST(EventLog, SourcesFollowTheirRegistration) {
+  Store store;
+  const auto logOf = [] {
+    TEventSourceHandle source;
+    EXPECT_EQ(RegisterEventSource("", "Mover", source), ERROR_SUCCESS);
+    return source ? source->Log() : "";
+  };
+  const auto unregister = [](const std::string& Log) {
+    TRegistry registry;
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(registry.DeleteKey(EventLogKey(Log, "Mover")));
+  };
+  EXPECT_EQ(logOf(), "Application");
+  store.RegisterSource("System", "Mover", "");
+  EXPECT_EQ(logOf(), "System");
+  unregister("System");
+  store.RegisterSource("Security", "Mover", "");
+  EXPECT_EQ(logOf(), "Security");
+  {
+    // Another process's view of the same store.
+    TRegistryRoot other(store.Registry.Dir.Path());
+    TServiceScope<TRegistryRoot> scope(SetRegistryRoot, other);
+    unregister("Security");
+  }
+  EXPECT_TRUE(test::PollUntil([&] { return logOf() == "Application"; }));
 }
 
 TEST(EventLog, ListsTheLogsOfTheStore) {
