@@ -215,9 +215,9 @@ std::unique_ptr<TRegKey> TRegistry::Resolve(const std::string& Key, bool Create,
   for (const std::string& part : *parts) {
     std::string entry = findEntry(folder, part, TEntryKind::Key);
     if (entry.empty() && Create) {
-      if (mkdir((folder + "/" + EncodeRegName(part)).c_str(), 0755) == 0)
+      if (mkdir((folder + "/" + EncodeRegName(part)).c_str(), 0755) == 0) {
         RegistryRoot().NoteChange();
-      else if (errno != EEXIST) {
+      } else if (errno != EEXIST) {
         reason = SysErrorMessage(errno);
         break;
       }
