@@ -4,7 +4,6 @@
 
 #include "platform/classes/Published.h"
 #include "platform/os/EventLogJournal.h"
-#include "platform/os/Registry.h"
 #include "platform/rtl/Utf16.h"
 
 namespace rv {
@@ -13,25 +12,9 @@ namespace {
 
 const char* const kInitialLog = "Application";
 constexpr std::size_t kMaxText = 511;
-constexpr std::size_t kMaxFileName = 259;
 
 void Check(long Error) {
   if (Error != ERROR_SUCCESS) RaiseEventLogError(Error);
-}
-
-std::string MessageFileList(const std::string& Log, const std::string& Source) {
-  try {
-    TRegistry registry(KEY_READ);
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (!registry.OpenKeyReadOnly(EventLogKey(Log, Source))) return "";
-    // Sources register the list with either string type.
-    if (registry.GetDataType("EventMessageFile") == rdExpandString)
-      return registry.ReadExpandString("EventMessageFile");
-    return registry.ReadString("EventMessageFile");
-  } catch (const ERegistryException&) {
-    // A value of another type names no file.
-  }
-  return "";
 }
 
 }  // namespace
@@ -96,6 +79,8 @@ void TQVNTEventLog::ReadEvent(int Index) {
 void TQVNTEventLog::SeekRecord(int Index) {
   if (!FHandle) RaiseEventLogError(ERROR_INVALID_HANDLE);
   if (Index < 0) RaiseEventLogError(ERROR_INVALID_PARAMETER);
+  // The oldest record and the record read come from one state of the log.
+  TEventLogStateHold hold(*FHandle);
   std::uint32_t oldest = 0;
   Check(GetOldestEventLogRecord(*FHandle, oldest));
   const std::uint64_t wide = std::uint64_t{oldest} + static_cast<std::uint64_t>(Index);
@@ -148,31 +133,16 @@ std::string TQVNTEventLog::GetEventMessageText() {
   if (!FRecord) return "";
   // Journal entries carry their text with them.
   if (IsJournalLog(FLog)) return FRecord->Data;
-  const std::string list = MessageFileList(FLog, FRecord->SourceName);
-  std::string text;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = list.find(';', start);
-    if (MessageFromFile(list.substr(start, end - start), FRecord->Strings, text)) return text;
-    if (end == std::string::npos) return "";
-    start = end + 1;
+  for (const auto& table : FMessageFiles.Tables(FLog, FRecord->SourceName)) {
+    const std::string* message = table->Find(FRecord->EventID);
+    if (!message) continue;
+    std::string text = FormatMessageText(*message, FRecord->Strings);
+    // Only a closing line break goes: a text that ends otherwise (cut by %0)
+    // keeps its last characters.
+    if (text.ends_with("\r\n")) text.resize(text.size() - 2);
+    return text;
   }
-}
-
-bool TQVNTEventLog::MessageFromFile(const std::string& FileName, const std::vector<std::string>& Inserts,
-                                    std::string& Text) {
-  if (FileName.empty()) return false;
-  const std::string expanded = ExpandEnvironmentStrings(FileName);
-  if (Utf16Length(expanded) > kMaxFileName) return false;
-  const auto table = FMessageFiles.Load(expanded);
-  if (!table) return false;
-  const std::string* message = table->Find(FRecord->EventID);
-  if (!message) return false;
-  Text = FormatMessageText(*message, Inserts);
-  // Only a closing line break goes: a text that ends otherwise (cut by %0)
-  // keeps its last characters.
-  if (Text.ends_with("\r\n")) Text.resize(Text.size() - 2);
-  return true;
+  return "";
 }
 
 void TQVNTEventLog::WriteToEventLog(const std::string& Text, std::uint16_t EventType, std::uint32_t Category,

@@ -13,7 +13,7 @@
 
 #include "core/LogBase.h"
 #include "platform/os/EventLog.h"
-#include "platform/os/MessageTable.h"
+#include "platform/os/EventMessageFiles.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Export.h"
 
@@ -77,9 +77,6 @@ class TQVNTEventLog : public TQVLogBase {
  private:
   // Closes, stores the value, and opens again when it was open.
   void Reopen(std::string& Field, const std::string& Value);
-  // The message of the current record from one message file; false when it
-  // has none.
-  bool MessageFromFile(const std::string& FileName, const std::vector<std::string>& Inserts, std::string& Text);
 
   TEventLogHandle FHandle;
   std::string FLog;
@@ -90,7 +87,7 @@ class TQVNTEventLog : public TQVLogBase {
   std::vector<char> FBuffer;
   // The current record's fields, taken from the buffer when it was read.
   std::unique_ptr<TEventRecordFields> FRecord;
-  TMessageFileCache FMessageFiles;
+  TEventMessageFiles FMessageFiles;
 };
 
 }  // namespace rv

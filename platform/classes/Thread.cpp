@@ -1,7 +1,6 @@
 #include "platform/classes/Thread.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,35 +10,17 @@
 #include <system_error>
 
 #include "platform/classes/Published.h"
+#include "platform/rtl/Event.h"
 #include "platform/rtl/Faults.h"
-#include "platform/rtl/FileHandle.h"
-#include "platform/rtl/OSError.h"
 
 namespace rv {
 
 namespace {
 
-// An eventfd used as a level-triggered signal: readable from Signal() until
-// Reset().
-class EventSignal {
+// A level-triggered wake signal: readable from SetEvent() until ResetEvent().
+class WakeSignal : public TEvent {
  public:
-  EventSignal() : FFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (!FFd) RaiseLastOSError();
-  }
-
-  int Fd() const { return FFd.Get(); }
-  void Signal() const {
-    std::uint64_t one = 1;
-    // EAGAIN means the counter is saturated: it is signalled already.
-    [[maybe_unused]] ssize_t n = write(FFd.Get(), &one, sizeof one);
-  }
-  void Reset() const {
-    std::uint64_t count;
-    [[maybe_unused]] ssize_t n = read(FFd.Get(), &count, sizeof count);
-  }
-
- private:
-  TFileHandle FFd;
+  WakeSignal() : TEvent(true, false) {}
 };
 
 // Waits until one of the descriptors is readable (or the time-out passed);
@@ -67,7 +48,7 @@ struct CallQueue {
   std::condition_variable CallDone;
   std::deque<std::shared_ptr<QueuedCall>> Pending;
   TNotifyEvent HandleException;
-  EventSignal Wake;
+  WakeSignal Wake;
 };
 
 CallQueue& callQueue() {
@@ -81,7 +62,7 @@ void push(std::shared_ptr<QueuedCall> call) {
     std::lock_guard<std::mutex> guard(q.Lock);
     q.Pending.push_back(std::move(call));
   }
-  q.Wake.Signal();
+  q.Wake.SetEvent();
 }
 
 std::shared_ptr<QueuedCall> pop() {
@@ -152,8 +133,8 @@ bool IsMainThread() { return GetCurrentThreadID() == MainThreadID(); }
 // ---- The GUI queue -------------------------------------------------------------
 
 int MainThreadWakeFd() { return callQueue().Wake.Fd(); }
-void WakeMainThread() { callQueue().Wake.Signal(); }
-void ResetMainThreadWake() { callQueue().Wake.Reset(); }
+void WakeMainThread() { callQueue().Wake.SetEvent(); }
+void ResetMainThreadWake() { callQueue().Wake.ResetEvent(); }
 
 TNotifyEvent SetApplicationHandleException(TNotifyEvent Handler) {
   CallQueue& q = callQueue();
@@ -173,7 +154,7 @@ bool CheckSynchronize(int TimeoutMs) {
   if (count == 0 && TimeoutMs != 0) {
     pollfd fd{q.Wake.Fd(), POLLIN, 0};
     waitReadable(&fd, 1, TimeoutMs);
-    q.Wake.Reset();
+    q.Wake.ResetEvent();
     std::lock_guard<std::mutex> guard(q.Lock);
     count = q.Pending.size();
   }
@@ -218,7 +199,7 @@ void TThread::RemoveQueuedEvents(TThread* AThread) {
 
 // ---- TThread -------------------------------------------------------------------
 
-class TThread::Done : public EventSignal {};
+class TThread::Done : public WakeSignal {};
 
 const TClass& TThread::StaticClass() {
   static const TClass cls = TClassBuilder<TThread>("TThread").Build();
@@ -305,7 +286,7 @@ void TThread::Run() {
   }
   // The owner may delete the thread once it sees the signal; its destructor
   // joins this thread, so nothing here touches the object after that.
-  FDone->Signal();
+  FDone->SetEvent();
 }
 
 void TThread::WaitForEnd() {

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "platform/classes/Thread.h"
-#include "platform/os/Event.h"
+#include "platform/rtl/Event.h"
 #include "platform/rtl/Export.h"
 
 namespace RV_API rv {

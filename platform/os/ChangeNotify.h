@@ -18,7 +18,7 @@
 #include <span>
 #include <string>
 
-#include "platform/os/Event.h"
+#include "platform/rtl/Event.h"
 #include "platform/rtl/Export.h"
 
 namespace RV_API rv {

@@ -2,8 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -12,6 +14,8 @@
 #include "platform/os/EventLogFile.h"
 #include "platform/os/EventLogForward.h"
 #include "platform/os/EventLogJournal.h"
+#include "platform/os/FolderWatcher.h"
+#include "platform/os/RegistryKey.h"
 #include "platform/os/SystemInfo.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Service.h"
@@ -69,7 +73,7 @@ std::uint32_t MaxSizeOf(const std::string& Log) {
 }
 
 // The log a source is registered under, "Application" when none.
-std::string LogOfSource(const std::string& Source) {
+std::string LookUpLogOfSource(const std::string& Source) {
   TRegistry registry(KEY_READ);
   registry.SetRootKey(HKEY_LOCAL_MACHINE);
   if (registry.OpenKeyReadOnly(kLogsKey)) {
@@ -81,7 +85,80 @@ std::string LogOfSource(const std::string& Source) {
   return "Application";
 }
 
+// What can register or move a source below the logs' key.
+constexpr std::uint32_t kKeyChanges =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF;
+
 }  // namespace
+
+struct TEventLogRoot::TSourceLogs {
+  std::mutex Lock;
+  std::map<std::string, std::string> Logs;
+  // The registry store the logs were read from, and its count of this
+  // process's changes then.
+  const TRegistryRoot* Store = nullptr;
+  std::uint64_t StoreChanges = 0;
+  // The changes heard below the logs' key, and their count when Logs began.
+  std::atomic<std::uint64_t> Heard{1};
+  std::uint64_t HeardThen = 0;
+  std::string WatchedFolder;
+  TFolderWatcher::TWatchId Watch = 0;
+  // Cleared by the watcher when the logs' key itself went away.
+  std::shared_ptr<std::atomic<bool>> Alive;
+  // Last: its thread, which counts Heard, ends first.
+  TFolderWatcher Watcher;
+
+  bool Current(const TRegistryRoot& store) const {
+    return Alive && *Alive && Store == &store && StoreChanges == store.Changes() && HeardThen == Heard.load();
+  }
+  // Watches the logs' key, below it too; Alive stays null when it can't.
+  void WatchLogsKey() {
+    TRegistry registry(KEY_READ);
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    const std::string folder = registry.OpenKeyReadOnly(kLogsKey) ? registry.CurrentKey()->Folder() : "";
+    if (Alive && *Alive && folder == WatchedFolder) return;
+    if (Alive) Watcher.Remove(Watch);
+    Alive.reset();
+    WatchedFolder = folder;
+    if (folder.empty()) return;
+    auto alive = std::make_shared<std::atomic<bool>>(true);
+    try {
+      Watch = Watcher.Add(folder, true, kKeyChanges, [this, alive](const TInotifyEvent& e) {
+        ++Heard;
+        const bool gone = e.InRoot && e.Name.empty() && (e.Mask & (IN_DELETE_SELF | IN_MOVE_SELF));
+        if (gone) *alive = false;
+        return !gone;
+      });
+      Alive = alive;
+    } catch (const Exception&) {
+      // Unwatchable: every registration is looked up afresh.
+    }
+  }
+};
+
+std::string TEventLogRoot::LogOfSource(const std::string& Source) {
+  std::shared_ptr<TSourceLogs> cache;
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    if (!FSourceLogs) FSourceLogs = std::make_shared<TSourceLogs>();
+    cache = FSourceLogs;
+  }
+  std::lock_guard<std::mutex> guard(cache->Lock);
+  const TRegistryRoot& store = RegistryRoot();
+  if (!cache->Current(store)) {
+    // Watched before anything is read, so a change after the reading is
+    // always heard.
+    cache->Logs.clear();
+    cache->Store = &store;
+    cache->StoreChanges = store.Changes();
+    cache->WatchLogsKey();
+    cache->HeardThen = cache->Heard.load();
+  }
+  if (auto known = cache->Logs.find(Source); known != cache->Logs.end()) return known->second;
+  std::string log = LookUpLogOfSource(Source);
+  if (cache->Alive) cache->Logs[Source] = log;
+  return log;
+}
 
 std::vector<std::string> TEventLogRoot::Folders() const {
   if (!FFolder.empty()) return {FFolder};
@@ -126,7 +203,7 @@ long RegisterEventSource(const std::string& Server, const std::string& Source, T
   Handle.reset();
   if (!IsThisMachine(Server)) return RPC_S_SERVER_UNAVAILABLE;
   if (Source.empty()) return ERROR_INVALID_PARAMETER;
-  Handle = std::make_unique<TEventSource>(LogOfSource(Source), Source);
+  Handle = std::make_unique<TEventSource>(EventLogRoot().LogOfSource(Source), Source);
   return ERROR_SUCCESS;
 }
 
@@ -156,9 +233,13 @@ long AppendEventRecord(const std::string& Log, TEventRecordFields Fields) {
   for (const std::string& folder : EventLogRoot().Folders()) {
     const std::string path = EventLogFileName(folder, Log);
     if (path.empty()) return ERROR_INVALID_PARAMETER;
-    ForceDirectories(folder);
+    // The folder is made only when it is missing: most appends go to a log
+    // that exists.
     TFileHandle file(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!file && errno == ENOENT && ForceDirectories(folder))
+      file = TFileHandle(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!file) continue;
+    // Closing the file releases the lock the append took.
     result = AppendToEventLogFile(file.Get(), Fields, &MaxSizeOf, Log);
     if (result == ERROR_SUCCESS) break;
   }

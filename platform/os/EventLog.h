@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -54,11 +55,19 @@ class TEventLogRoot {
   std::vector<std::string> Folders() const;
   const std::string& JournalFolder() const { return FJournalFolder; }
   bool Forward() const { return FForward; }
+  // The log Source is registered under in the registry store, "Application"
+  // when none. Kept from one call to the next until the store changes: in
+  // this process at once, elsewhere as soon as a watcher hears of it.
+  std::string LogOfSource(const std::string& Source);
 
  private:
+  struct TSourceLogs;
+
   std::string FFolder;
   std::string FJournalFolder;
   bool FForward = true;
+  std::mutex FLock;  // guards FSourceLogs being made
+  std::shared_ptr<TSourceLogs> FSourceLogs;
 };
 
 TEventLogRoot& EventLogRoot();
@@ -79,8 +88,25 @@ class TEventLogReader {
   // When not even one fits, ERROR_INSUFFICIENT_BUFFER and its size in Needed.
   virtual long Read(std::uint32_t Flags, std::uint32_t RecordNumber, void* Buffer, std::uint32_t BufferSize,
                     std::uint32_t& BytesRead, std::uint32_t& Needed) = 0;
+  // While held, the calls answer from the state the log had at the first of
+  // them, so a caller that asks for the oldest record and then reads by
+  // number meets one state, and the log is looked at once. Holding takes no
+  // lock: writers go on meanwhile.
+  virtual void HoldState(bool Hold) { (void)Hold; }
 };
 using TEventLogHandle = std::unique_ptr<TEventLogReader>;
+
+// Holds the state of Log for a scope.
+class TEventLogStateHold {
+ public:
+  explicit TEventLogStateHold(TEventLogReader& Log) : FLog(Log) { FLog.HoldState(true); }
+  ~TEventLogStateHold() { FLog.HoldState(false); }
+  TEventLogStateHold(const TEventLogStateHold&) = delete;
+  TEventLogStateHold& operator=(const TEventLogStateHold&) = delete;
+
+ private:
+  TEventLogReader& FLog;
+};
 
 // Server: "" or this machine (its host or computer name, "localhost", ".",
 // with or without leading backslashes); any other gives

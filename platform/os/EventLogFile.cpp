@@ -17,6 +17,11 @@ namespace {
 
 constexpr std::uint32_t kHeaderSize = sizeof(TEventLogFileHeader);
 constexpr std::uint32_t kMinRecord = sizeof(EVENTLOGRECORD) + 8;
+// How much of the log a reader keeps at hand.
+constexpr std::uint64_t kWindowSize = 1 << 16;
+// Not an error code of the store: an unlocked read found a record outside
+// the window and is made again under the lock.
+constexpr long kWindowMiss = -1;
 
 bool ReadAll(int Fd, void* Buffer, std::size_t Size, std::uint64_t Offset) {
   auto* at = static_cast<char*>(Buffer);
@@ -109,7 +114,6 @@ std::string EventLogFileName(const std::string& Folder, const std::string& Log) 
 long AppendToEventLogFile(int Fd, TEventRecordFields& Fields, std::uint32_t (*MaxSize)(const std::string&),
                           const std::string& Log) {
   Lock(Fd, LOCK_EX);
-  TScopeExit unlock([Fd] { Lock(Fd, LOCK_UN); });
   struct stat info {};
   if (fstat(Fd, &info) != 0) return ERROR_ACCESS_DENIED;
   TEventLogFileHeader header;
@@ -144,7 +148,31 @@ bool TEventLogFileReader::OpenFile() {
   return FFile.Valid();
 }
 
+void TEventLogFileReader::HoldState(bool Hold) {
+  FHeld = Hold;
+  FHeldChecked = false;
+}
+
+bool TEventLogFileReader::StateIsCurrent() {
+  if (!FSynced) return false;
+  if (FHeld && FHeldChecked) return true;
+  // Writers put the header last, so an unchanged header means no write has
+  // finished since; one that is under way is not seen yet, as with a lock.
+  TEventLogFileHeader header;
+  const bool same =
+      pread(FFile.Get(), &header, kHeaderSize, 0) == kHeaderSize && std::memcmp(&header, &FHeader, kHeaderSize) == 0;
+  FHeldChecked = same && FHeld;
+  return same;
+}
+
+long TEventLogFileReader::Sync() {
+  Lock(FFile.Get(), LOCK_SH);
+  TScopeExit unlock([this] { Lock(FFile.Get(), LOCK_UN); });
+  return Refresh();
+}
+
 long TEventLogFileReader::Refresh() {
+  FSynced = false;
   TEventLogFileHeader header;
   const ssize_t got = pread(FFile.Get(), &header, kHeaderSize, 0);
   if (got == 0) {
@@ -158,8 +186,12 @@ long TEventLogFileReader::Refresh() {
     FIndexFirst = header.OldestRecordNumber;
     FOffsets.assign(1, header.StartOffset);
     FIndexStopped = false;
+    FWindow.clear();
   }
   ExtendIndex();
+  // An empty file has no header to compare with later.
+  FSynced = got == kHeaderSize;
+  FHeldChecked = FHeld;
   return ERROR_SUCCESS;
 }
 
@@ -199,20 +231,38 @@ std::uint32_t TEventLogFileReader::IndexedLength(std::uint32_t Number) const {
   return static_cast<std::uint32_t>(FOffsets[i + 1] - FOffsets[i]);
 }
 
-bool TEventLogFileReader::ReadIndexed(std::uint32_t Number, char* Buffer) const {
+bool TEventLogFileReader::FillWindow(std::uint32_t Number, bool Backwards) {
+  const std::size_t i = Number - FIndexFirst;
+  std::uint64_t start = FOffsets[i];
+  std::uint64_t end = FOffsets[i + 1];
+  if (end - start < kWindowSize) {
+    if (Backwards)
+      start = std::max<std::uint64_t>(FOffsets.front(), end > kWindowSize ? end - kWindowSize : 0);
+    else
+      end = std::min<std::uint64_t>(FOffsets.back(), start + kWindowSize);
+  }
+  FWindow.resize(end - start);
+  FWindowStart = start;
+  if (ReadAll(FFile.Get(), FWindow.data(), FWindow.size(), start)) return true;
+  FWindow.clear();
+  return false;
+}
+
+const char* TEventLogFileReader::Windowed(std::uint32_t Number) const {
+  const std::uint64_t at = FOffsets[Number - FIndexFirst];
   const std::uint32_t length = IndexedLength(Number);
-  if (!ReadAll(FFile.Get(), Buffer, length, FOffsets[Number - FIndexFirst])) return false;
+  if (at < FWindowStart || at + length > FWindowStart + FWindow.size()) return nullptr;
+  const char* bytes = FWindow.data() + (at - FWindowStart);
   EVENTLOGRECORD head;
-  std::memcpy(&head, Buffer, sizeof head);
-  return head.RecordNumber == Number && IsSoundEventRecord(std::string_view(Buffer, length));
+  std::memcpy(&head, bytes, sizeof head);
+  return head.RecordNumber == Number && IsSoundEventRecord(std::string_view(bytes, length)) ? bytes : nullptr;
 }
 
 long TEventLogFileReader::NumberOfRecords(std::uint32_t& Count) {
   Count = 0;
   if (!OpenFile()) return ERROR_SUCCESS;
-  Lock(FFile.Get(), LOCK_SH);
-  TScopeExit unlock([this] { Lock(FFile.Get(), LOCK_UN); });
-  if (long error = Refresh(); error != ERROR_SUCCESS) return error;
+  if (!StateIsCurrent())
+    if (long error = Sync(); error != ERROR_SUCCESS) return error;
   Count = FHeader.Count();
   return ERROR_SUCCESS;
 }
@@ -220,9 +270,8 @@ long TEventLogFileReader::NumberOfRecords(std::uint32_t& Count) {
 long TEventLogFileReader::OldestRecord(std::uint32_t& RecordNumber) {
   RecordNumber = 0;
   if (!OpenFile()) return ERROR_SUCCESS;
-  Lock(FFile.Get(), LOCK_SH);
-  TScopeExit unlock([this] { Lock(FFile.Get(), LOCK_UN); });
-  if (long error = Refresh(); error != ERROR_SUCCESS) return error;
+  if (!StateIsCurrent())
+    if (long error = Sync(); error != ERROR_SUCCESS) return error;
   if (FHeader.Count() > 0) RecordNumber = FHeader.OldestRecordNumber;
   return ERROR_SUCCESS;
 }
@@ -237,9 +286,24 @@ long TEventLogFileReader::Read(std::uint32_t Flags, std::uint32_t RecordNumber, 
       (Buffer == nullptr && BufferSize != 0))
     return ERROR_INVALID_PARAMETER;
   if (!OpenFile()) return seek ? ERROR_INVALID_PARAMETER : ERROR_HANDLE_EOF;
+  auto* out = static_cast<char*>(Buffer);
+  if (StateIsCurrent()) {
+    const long result = ReadRecords(Flags, RecordNumber, out, BufferSize, BytesRead, Needed, false);
+    if (result != kWindowMiss) return result;
+  }
   Lock(FFile.Get(), LOCK_SH);
   TScopeExit unlock([this] { Lock(FFile.Get(), LOCK_UN); });
   if (long error = Refresh(); error != ERROR_SUCCESS) return error;
+  return ReadRecords(Flags, RecordNumber, out, BufferSize, BytesRead, Needed, true);
+}
+
+long TEventLogFileReader::ReadRecords(std::uint32_t Flags, std::uint32_t RecordNumber, char* Buffer,
+                                      std::uint32_t BufferSize, std::uint32_t& BytesRead, std::uint32_t& Needed,
+                                      bool Locked) {
+  BytesRead = 0;
+  Needed = 0;
+  const bool seek = Flags & EVENTLOG_SEEK_READ;
+  const bool backwards = Flags & EVENTLOG_BACKWARDS_READ;
   const std::uint32_t oldest = FHeader.OldestRecordNumber;
   const std::uint32_t next = FHeader.CurrentRecordNumber;
   std::uint32_t number;
@@ -253,10 +317,13 @@ long TEventLogFileReader::Read(std::uint32_t Flags, std::uint32_t RecordNumber, 
       number = backwards ? FCursor - 1 : std::max(FCursor + 1, oldest);
     if (number < oldest || number >= next) return ERROR_HANDLE_EOF;
   }
-  auto* out = static_cast<char*>(Buffer);
+  // The cursor moves only when the call succeeds: an unlocked attempt that
+  // misses the window is made again under the lock.
+  std::uint32_t last = 0;
+  long result = ERROR_SUCCESS;
   while (number >= oldest && number < next) {
     if (number - FIndexFirst + 1 >= FOffsets.size()) {
-      if (BytesRead == 0) return ERROR_EVENTLOG_FILE_CORRUPT;
+      if (BytesRead == 0) result = ERROR_EVENTLOG_FILE_CORRUPT;
       break;
     }
     const std::uint32_t length = IndexedLength(number);
@@ -265,16 +332,26 @@ long TEventLogFileReader::Read(std::uint32_t Flags, std::uint32_t RecordNumber, 
       Needed = length;
       return ERROR_INSUFFICIENT_BUFFER;
     }
-    if (!ReadIndexed(number, out + BytesRead)) {
-      if (BytesRead == 0) return ERROR_EVENTLOG_FILE_CORRUPT;
+    // A record read again is read from the file again: whoever asks for it
+    // twice wants what is there now.
+    const bool again = FHaveCursor && number == FCursor;
+    const char* record = again ? nullptr : Windowed(number);
+    if (!record && !Locked) return kWindowMiss;
+    if (!record && FillWindow(number, backwards)) record = Windowed(number);
+    if (!record) {
+      if (BytesRead == 0) result = ERROR_EVENTLOG_FILE_CORRUPT;
       break;
     }
+    std::memcpy(Buffer + BytesRead, record, length);
     BytesRead += length;
-    FCursor = number;
-    FHaveCursor = true;
+    last = number;
     number = backwards ? number - 1 : number + 1;
   }
-  return ERROR_SUCCESS;
+  if (BytesRead > 0) {
+    FCursor = last;
+    FHaveCursor = true;
+  }
+  return result;
 }
 
 }  // namespace rv

@@ -31,6 +31,17 @@ bool Within(std::uint64_t Offset, std::uint64_t Length, std::uint64_t End) {
   return Offset >= kHeader && Offset + Length <= End;
 }
 
+// Steps Offset past the NUL-terminated UTF-16 string there; false when no
+// NUL comes before End. Checking a record needs no copy of its strings.
+bool SkipString(std::string_view Bytes, std::size_t& Offset, std::size_t End) {
+  for (std::size_t at = Offset; at + 2 <= End; at += 2)
+    if (Bytes[at] == 0 && Bytes[at + 1] == 0) {
+      Offset = at + 2;
+      return true;
+    }
+  return false;
+}
+
 // Checks the record and, when Fields is given, copies it out.
 bool Examine(std::string_view Bytes, TEventRecordFields* Fields) {
   if (Bytes.size() < kHeader + 8) return false;
@@ -40,20 +51,23 @@ bool Examine(std::string_view Bytes, TEventRecordFields* Fields) {
       head.Length > Bytes.size() || LoadDword(Bytes, head.Length - 4) != head.Length)
     return false;
   const std::size_t end = head.Length - 4;
+  // Checking alone copies no string out.
+  auto step = [&](std::size_t& at, std::string* out) {
+    if (!out) return SkipString(Bytes, at, end);
+    auto text = EventRecordString(Bytes, at, end);
+    if (text) *out = std::move(*text);
+    return text.has_value();
+  };
+  std::string source, computer;
   std::size_t at = kHeader;
-  auto source = EventRecordString(Bytes, at, end);
-  auto computer = source ? EventRecordString(Bytes, at, end) : std::nullopt;
-  if (!computer) return false;
+  if (!step(at, Fields ? &source : nullptr) || !step(at, Fields ? &computer : nullptr)) return false;
   if (head.UserSidLength != 0 && !Within(head.UserSidOffset, head.UserSidLength, end)) return false;
   if (head.DataLength != 0 && !Within(head.DataOffset, head.DataLength, end)) return false;
   if (head.StringOffset < kHeader || head.StringOffset > end) return false;
-  std::vector<std::string> strings;
+  std::vector<std::string> strings(Fields ? head.NumStrings : 0);
   at = head.StringOffset;
-  for (unsigned i = 0; i < head.NumStrings; ++i) {
-    auto text = EventRecordString(Bytes, at, end);
-    if (!text) return false;
-    if (Fields) strings.push_back(std::move(*text));
-  }
+  for (unsigned i = 0; i < head.NumStrings; ++i)
+    if (!step(at, Fields ? &strings[i] : nullptr)) return false;
   if (!Fields) return true;
   Fields->RecordNumber = head.RecordNumber;
   Fields->TimeGenerated = head.TimeGenerated;
@@ -61,8 +75,8 @@ bool Examine(std::string_view Bytes, TEventRecordFields* Fields) {
   Fields->EventID = head.EventID;
   Fields->EventType = head.EventType;
   Fields->EventCategory = head.EventCategory;
-  Fields->SourceName = std::move(*source);
-  Fields->ComputerName = std::move(*computer);
+  Fields->SourceName = std::move(source);
+  Fields->ComputerName = std::move(computer);
   // An empty part's offset is not checked, so it is not used either.
   Fields->UserSid = head.UserSidLength ? std::string(Bytes.substr(head.UserSidOffset, head.UserSidLength)) : "";
   Fields->Strings = std::move(strings);

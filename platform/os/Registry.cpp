@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "platform/classes/Strings.h"
+#include "platform/os/FolderWatcher.h"
 #include "platform/os/RegistryKey.h"
 #include "platform/os/RegistryNames.h"
 #include "platform/os/RegistryValue.h"
@@ -163,6 +164,12 @@ std::string TRegistryRoot::NameOf(HKEY Root) {
   return "";
 }
 
+std::shared_ptr<TFolderWatcher> TRegistryRoot::ChangeWatcher() {
+  std::lock_guard<std::mutex> guard(FWatcherLock);
+  if (!FWatcher) FWatcher = std::make_shared<TFolderWatcher>();
+  return FWatcher;
+}
+
 TRegistryRoot& RegistryRoot() { return rootService.Get(); }
 TRegistryRoot* SetRegistryRoot(TRegistryRoot* Root) { return rootService.Install(Root); }
 
@@ -208,7 +215,9 @@ std::unique_ptr<TRegKey> TRegistry::Resolve(const std::string& Key, bool Create,
   for (const std::string& part : *parts) {
     std::string entry = findEntry(folder, part, TEntryKind::Key);
     if (entry.empty() && Create) {
-      if (mkdir((folder + "/" + EncodeRegName(part)).c_str(), 0755) != 0 && errno != EEXIST) {
+      if (mkdir((folder + "/" + EncodeRegName(part)).c_str(), 0755) == 0) {
+        RegistryRoot().NoteChange();
+      } else if (errno != EEXIST) {
         reason = SysErrorMessage(errno);
         break;
       }
@@ -252,7 +261,9 @@ bool TRegistry::DeleteKey(const std::string& Key) {
   std::unique_ptr<TRegKey> key = Resolve(Key, false, 0, nullptr);
   if (!key || key->Path().empty()) return false;
   std::error_code error;
-  return std::filesystem::remove_all(key->Folder(), error) > 0 && !error;
+  const bool deleted = std::filesystem::remove_all(key->Folder(), error) > 0 && !error;
+  RegistryRoot().NoteChange();
+  return deleted;
 }
 
 bool TRegistry::KeyExists(const std::string& Key) { return Resolve(Key, false, 0, nullptr) != nullptr; }
@@ -397,6 +408,7 @@ void TRegistry::WriteValue(const std::string& Name, std::uint32_t Type, std::str
   if (!error && rename(temp.c_str(), target.c_str()) != 0) error = errno;
   if (error) raiseSetFailed(Name, SysErrorMessage(error));
   removeTemp.Dismiss();
+  RegistryRoot().NoteChange();
 }
 
 bool TRegistry::DeleteValue(const std::string& Name) {
@@ -404,7 +416,9 @@ bool TRegistry::DeleteValue(const std::string& Name) {
   if (FCurrentKey && !(FCurrentKey->Access() & KEY_SET_VALUE)) return false;
   const std::string folder = KeyFolder();
   const std::string entry = findEntry(folder, Name, TEntryKind::Value);
-  return !entry.empty() && unlink((folder + "/" + entry).c_str()) == 0;
+  if (entry.empty() || unlink((folder + "/" + entry).c_str()) != 0) return false;
+  RegistryRoot().NoteChange();
+  return true;
 }
 
 }  // namespace rv

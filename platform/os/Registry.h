@@ -14,18 +14,21 @@
 // only; values are at most 64 MiB; there are no security descriptors (the
 // security filter of a change request hears the key folder's permissions).
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
-#include "platform/os/Event.h"
+#include "platform/rtl/Event.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Export.h"
 
 namespace RV_API rv {
 
 class TStrings;
+class TFolderWatcher;
 
 using HKEY = std::uint32_t;
 constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000;
@@ -69,9 +72,20 @@ class TRegistryRoot {
   // The root key of a name ("HKEY_CURRENT_USER", or "HKCU"...); 0 if none.
   static HKEY RootKeyOf(const std::string& Name);
   static std::string NameOf(HKEY Root);
+  // The one watcher serving the store's change requests, made at the first
+  // request; requests keep it alive.
+  std::shared_ptr<TFolderWatcher> ChangeWatcher();
+  // Counts the changes this process made to the store, so that what was
+  // read from it can be known current without looking again; others'
+  // changes are heard through a watcher.
+  std::uint64_t Changes() const { return FChanges.load(std::memory_order_acquire); }
+  void NoteChange() { FChanges.fetch_add(1, std::memory_order_acq_rel); }
 
  private:
   std::string FFolder;
+  std::atomic<std::uint64_t> FChanges{0};
+  std::mutex FWatcherLock;
+  std::shared_ptr<TFolderWatcher> FWatcher;
 };
 
 TRegistryRoot& RegistryRoot();
@@ -147,8 +161,8 @@ class TRegistry {
 };
 
 // Asks for Event to be set once at the next change of Key (or, with
-// WatchSubtree, of any key below it) of the kinds in NotifyFilter. Only
-// asynchronous requests are served. Closing the key sets the events of its
+// WatchSubtree, of any key below it) of the kinds in NotifyFilter, heard by
+// the store's one watcher thread. Only asynchronous requests are served. Closing the key sets the events of its
 // pending requests; Event must live until then or until it was set.
 long RegNotifyChangeKeyValue(TRegKey* Key, bool WatchSubtree, std::uint32_t NotifyFilter, TEvent* Event,
                              bool Asynchronous);

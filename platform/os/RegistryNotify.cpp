@@ -1,15 +1,12 @@
 // Change requests of the registry store: each request watches its key's
-// folder (or subtree) with inotify from a small thread of its own, sets its
-// event at the first matching change and ends. Keys own their requests.
+// folder (or subtree) through the store's one watcher thread, sets its event
+// at the first matching change and ends. Keys own their requests.
 
-#include <poll.h>
 #include <sys/inotify.h>
 
 #include <atomic>
-#include <cerrno>
-#include <thread>
 
-#include "platform/os/InotifyTree.h"
+#include "platform/os/FolderWatcher.h"
 #include "platform/os/RegistryKey.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -44,11 +41,18 @@ bool matches(const TInotifyEvent& e, std::uint32_t filter) {
 
 class TKeyChangeRequest {
  public:
-  TKeyChangeRequest(const std::string& folder, bool subtree, std::uint32_t filter, TEvent& event)
-      : FTree(folder, subtree, inotifyMask(filter)), FFilter(filter), FEvent(event), FThread([this] { Run(); }) {}
+  TKeyChangeRequest(std::shared_ptr<TFolderWatcher> watcher, const std::string& folder, bool subtree,
+                    std::uint32_t filter, TEvent& event)
+      : FWatcher(std::move(watcher)), FEvent(event) {
+    FWatch = FWatcher->Add(folder, subtree, inotifyMask(filter), [this, filter](const TInotifyEvent& e) {
+      if (!matches(e, filter)) return true;
+      FFired = true;
+      FEvent.SetEvent();
+      return false;
+    });
+  }
   ~TKeyChangeRequest() {
-    FStop.SetEvent();
-    FThread.join();
+    FWatcher->Remove(FWatch);
     if (!FFired) FEvent.SetEvent();
   }
   TKeyChangeRequest(const TKeyChangeRequest&) = delete;
@@ -57,29 +61,10 @@ class TKeyChangeRequest {
   bool Fired() const { return FFired; }
 
  private:
-  void Run() {
-    pollfd fds[2] = {{FTree.Fd(), POLLIN, 0}, {FStop.Fd(), POLLIN, 0}};
-    while (!FFired) {
-      if (poll(fds, 2, -1) < 0) {
-        if (errno == EINTR) continue;
-        return;
-      }
-      if (fds[1].revents & POLLIN) return;
-      bool hit = false;
-      FTree.Drain([&](const TInotifyEvent& e) { hit = hit || matches(e, FFilter); });
-      if (hit) {
-        FFired = true;
-        FEvent.SetEvent();
-      }
-    }
-  }
-
-  TInotifyTree FTree;
-  std::uint32_t FFilter;
+  std::shared_ptr<TFolderWatcher> FWatcher;
   TEvent& FEvent;
-  TEvent FStop{true, false};
   std::atomic<bool> FFired{false};
-  std::thread FThread;  // last: it starts once everything above exists
+  TFolderWatcher::TWatchId FWatch = 0;
 };
 
 TRegKey::TRegKey(HKEY Root, std::string Folder, std::string Path, std::uint32_t Access)
@@ -98,7 +83,8 @@ long RegNotifyChangeKeyValue(TRegKey* Key, bool WatchSubtree, std::uint32_t Noti
   if (!Key) return ERROR_INVALID_HANDLE;
   if (!Event || !Asynchronous || (NotifyFilter & ~0xFu) || NotifyFilter == 0) return ERROR_INVALID_PARAMETER;
   try {
-    Key->AddRequest(std::make_unique<TKeyChangeRequest>(Key->Folder(), WatchSubtree, NotifyFilter, *Event));
+    Key->AddRequest(std::make_unique<TKeyChangeRequest>(RegistryRoot().ChangeWatcher(), Key->Folder(), WatchSubtree,
+                                                        NotifyFilter, *Event));
   } catch (const EOSError& e) {
     return e.ErrorCode() ? e.ErrorCode() : ERROR_INVALID_PARAMETER;
   }

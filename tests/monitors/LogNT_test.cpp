@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 
 #include "platform/classes/FormFile.h"
+#include "tests/support/Environment.h"
 #include "tests/support/EventLogStore.h"
 
 using namespace rv;
@@ -126,6 +128,36 @@ TEST(QVNTEventLog, MessageTextComesFromTheFirstFileThatHasIt) {
   EXPECT_EQ(f.Log->GetEventMessageText(), "");
   f.RegisterSource("Application", "Tester", "");
   EXPECT_EQ(f.Log->GetEventMessageText(), "");
+}
+
+// Message files are kept once read; a list changed by this process or by
+// another, and a message file rewritten or replaced, give the new text.
+TEST(QVNTEventLog, MessageTextFollowsChangedListsAndFiles) {
+  Fixture f;
+  const std::string one = f.Dir.File("one.msg");
+  rvtest::WriteFile(one, "MessageId=7\nFirst %1\n.\n");
+  rvtest::WriteFile(f.Dir.File("two.msg"), "MessageId=7\nSecond %1\n.\n");
+  f.RegisterSource("Application", "Tester", one);
+  f.Write(1);
+  f.Log->Open();
+  f.Log->ReadEvent(0);
+  EXPECT_EQ(f.Log->GetEventMessageText(), "First entry 0");
+  f.RegisterSource("Application", "Tester", f.Dir.File("two.msg"));
+  EXPECT_EQ(f.Log->GetEventMessageText(), "Second entry 0");
+  {
+    // Another process's view of the same store.
+    TRegistryRoot other(f.Registry.Dir.Path());
+    TServiceScope<TRegistryRoot> scope(SetRegistryRoot, other);
+    f.RegisterSource("Application", "Tester", one);
+  }
+  EXPECT_TRUE(test::PollUntil([&] { return f.Log->GetEventMessageText() == "First entry 0"; }));
+  rvtest::WriteFile(one, "MessageId=7\nRewritten %1\n.\n");
+  EXPECT_TRUE(test::PollUntil([&] { return f.Log->GetEventMessageText() == "Rewritten entry 0"; }));
+  rvtest::WriteFile(f.Dir.File("new.msg"), "MessageId=7\nReplaced %1\n.\n");
+  ASSERT_EQ(std::rename(f.Dir.File("new.msg").c_str(), one.c_str()), 0);
+  EXPECT_TRUE(test::PollUntil([&] { return f.Log->GetEventMessageText() == "Replaced entry 0"; }));
+  std::remove(one.c_str());
+  EXPECT_TRUE(test::PollUntil([&] { return f.Log->GetEventMessageText().empty(); }));
 }
 
 TEST(QVNTEventLog, ARecordWithoutStringsFormatsWithNoInserts) {

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 
 #include "platform/os/EventLogFile.h"
+#include "tests/support/Environment.h"
 #include "tests/support/EventLogStore.h"
 #include "tests/support/Helpers.h"
 
@@ -310,6 +312,72 @@ TEST(EventLog, ConcurrentWritersInTwoProcessesKeepTheLogWhole) {
     first += record.Strings[0] == "first";
   }
   EXPECT_EQ(first, 300);
+}
+
+// Sequential reads while another process appends: every record arrives
+// whole and in order, none twice, none skipped, including records written
+// after the reader had looked at the log.
+TEST(EventLog, AReaderFollowsAWriterInAnotherProcess) {
+  Store store;
+  store.Write("Busy", {"seed"});
+  auto log = store.Open("Busy");
+  std::uint32_t count = 0;
+  ASSERT_EQ(GetNumberOfEventLogRecords(*log, count), ERROR_SUCCESS);
+  rvtest::ChildProcess writer(rvtest::HelperPath("eventlog_writer"), {store.Dir.Path(), "Busy", "other", "400"});
+  std::uint32_t expected = 1;
+  std::string buffer(1 << 12, '\0');
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (expected <= 401 && std::chrono::steady_clock::now() < deadline) {
+    std::uint32_t read = 0, needed = 0;
+    const long error =
+        ReadEventLog(*log, kNext, 0, buffer.data(), static_cast<std::uint32_t>(buffer.size()), read, needed);
+    if (error == ERROR_HANDLE_EOF) continue;
+    ASSERT_EQ(error, ERROR_SUCCESS);
+    for (std::uint32_t at = 0; at < read;) {
+      auto record = ParseEventRecord(std::string_view(buffer).substr(at, read - at));
+      ASSERT_TRUE(record) << "record " << expected;
+      ASSERT_EQ(record->RecordNumber, expected);
+      ASSERT_EQ(record->Strings.size(), expected == 1 ? 1u : 2u);
+      EXPECT_EQ(record->Strings[0], expected == 1 ? "seed" : "other");
+      std::uint32_t length;
+      std::memcpy(&length, buffer.data() + at, 4);
+      at += length;
+      ++expected;
+    }
+  }
+  ASSERT_EQ(writer.Wait(), 0);
+  EXPECT_EQ(expected, 402u);
+  ASSERT_EQ(GetNumberOfEventLogRecords(*log, count), ERROR_SUCCESS);
+  EXPECT_EQ(count, 401u);
+}
+
+// The log a source writes to follows its registration, changed by this
+// process (seen at once) or by another (seen once the watcher heard it).
+TEST(EventLog, SourcesFollowTheirRegistration) {
+  Store store;
+  const auto logOf = [] {
+    TEventSourceHandle source;
+    EXPECT_EQ(RegisterEventSource("", "Mover", source), ERROR_SUCCESS);
+    return source ? source->Log() : "";
+  };
+  const auto unregister = [](const std::string& Log) {
+    TRegistry registry;
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(registry.DeleteKey(EventLogKey(Log, "Mover")));
+  };
+  EXPECT_EQ(logOf(), "Application");
+  store.RegisterSource("System", "Mover", "");
+  EXPECT_EQ(logOf(), "System");
+  unregister("System");
+  store.RegisterSource("Security", "Mover", "");
+  EXPECT_EQ(logOf(), "Security");
+  {
+    // Another process's view of the same store.
+    TRegistryRoot other(store.Registry.Dir.Path());
+    TServiceScope<TRegistryRoot> scope(SetRegistryRoot, other);
+    unregister("Security");
+  }
+  EXPECT_TRUE(test::PollUntil([&] { return logOf() == "Application"; }));
 }
 
 TEST(EventLog, ListsTheLogsOfTheStore) {

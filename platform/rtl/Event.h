@@ -10,7 +10,7 @@
 
 namespace RV_API rv {
 
-// Results of the waits of platform/os.
+// Results of the waits on events and change notifications.
 constexpr int WAIT_OBJECT_0 = 0;
 constexpr int WAIT_TIMEOUT = 258;
 constexpr int WAIT_FAILED = -1;

@@ -1,4 +1,4 @@
-#include "platform/os/Event.h"
+#include "platform/rtl/Event.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
