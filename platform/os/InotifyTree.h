@@ -21,6 +21,7 @@ struct TInotifyEvent {
   std::string Name;        // the entry, empty for the folder itself
   bool InRoot = false;     // Folder is the root of the tree
   bool Scanned = false;    // found by scanning a new folder, not reported by the kernel
+  std::uint32_t Cookie = 0;  // pairs the two halves of a rename
 };
 
 class TInotifyTree {

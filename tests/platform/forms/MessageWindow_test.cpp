@@ -13,6 +13,7 @@
 #include "platform/forms/EventLoop.h"
 #include "platform/rtl/FileHandle.h"
 #include "platform/rtl/ScopeGuard.h"
+#include "tests/support/GuiQueue.h"
 #include "tests/support/UrgentPair.h"
 
 using namespace rv;
@@ -28,16 +29,6 @@ struct TRecordingWindow {
   });
   ~TRecordingWindow() { DeallocateHWnd(Wnd); }
 };
-
-// Runs the application's loop until Done or a few seconds passed.
-bool serveUntil(const std::function<bool()>& Done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!Done() && std::chrono::steady_clock::now() < deadline) {
-    Application->ProcessMessages();
-    if (!Done()) EventLoop().Wait(50);
-  }
-  return Done();
-}
 
 TEST(MessageWindow, PostedMessagesReachTheirOwnWindowInOrder) {
   TRecordingWindow first, second;
@@ -121,7 +112,7 @@ TEST(MessageWindow, MessagesPostedFromOtherThreadsWakeTheWaitingLoop) {
     posters.emplace_back([&, t] {
       for (int i = 0; i < 25; ++i) PostMessage(window.Wnd, WM_USER, static_cast<WPARAM>(t), i);
     });
-  EXPECT_TRUE(serveUntil([&] { return window.Seen.size() == 100; }));
+  EXPECT_TRUE(rvtest::ServeAppUntil([&] { return window.Seen.size() == 100; }));
   for (std::thread& t : posters) t.join();
   // Each thread's messages keep their order.
   for (int t = 0; t < 4; ++t) {
@@ -150,7 +141,7 @@ TEST(EventLoopPriority, APrioritySourceRunsOnUrgentDataOnlyAndWakesTheWait) {
 
   // Plain data makes the descriptor readable, which a priority source ignores.
   ASSERT_EQ(::send(pair.Sender.Get(), "a", 1, 0), 1);
-  EXPECT_TRUE(serveUntil([] { return true; }));
+  EXPECT_TRUE(rvtest::ServeAppUntil([] { return true; }));
   EventLoop().Wait(100);
   EventLoop().ProcessEvents();
   EXPECT_EQ(priority, 0);
@@ -159,7 +150,7 @@ TEST(EventLoopPriority, APrioritySourceRunsOnUrgentDataOnlyAndWakesTheWait) {
   const auto before = std::chrono::steady_clock::now();
   EventLoop().Wait(5000);
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(4)) << "the wait must end on POLLPRI";
-  EXPECT_TRUE(serveUntil([&] { return priority == 1; }));
+  EXPECT_TRUE(rvtest::ServeAppUntil([&] { return priority == 1; }));
 }
 
 }  // namespace
