@@ -53,17 +53,23 @@ class TQVShellLog::TRegistration {
   ~TRegistration() {
     for (TEventLoop::TSourceId id : FIds) EventLoop().RemoveFdSource(id);
   }
-  void Watch(int Fd, bool Priority, std::function<void()> Ready) {
+  // Ready returns false when the descriptor is to be waited on no more.
+  void Watch(int Fd, bool Priority, std::function<bool()> Ready) {
     if (Fd < 0) return;
-    FIds.push_back(EventLoop().AddFdSource(
-        Fd, [Ready = std::move(Ready)](int) { Ready(); }, Priority ? fdPriority : fdReadable));
+    const TEventLoop::TSourceId id = EventLoop().AddFdSource(
+        Fd,
+        [Ready = std::move(Ready), &id = FIds.emplace_back()](int) {
+          if (!Ready()) EventLoop().RemoveFdSource(id);
+        },
+        Priority ? fdPriority : fdReadable);
+    FIds.back() = id;
   }
 
   std::vector<std::unique_ptr<TShellSource>> Sources;
   std::vector<std::unique_ptr<TSessionEndSource>> SessionSources;
 
  private:
-  std::vector<TEventLoop::TSourceId> FIds;
+  std::list<TEventLoop::TSourceId> FIds;  // a list: handlers refer to their own entry
 };
 
 const TClass& TQVShellLog::StaticClass() {
@@ -120,7 +126,8 @@ void TQVShellLog::OpenSessionEnd() {
   }
   for (auto& source : registration->SessionSources) {
     TSessionEndSource* s = source.get();
-    registration->Watch(s->Fd(), false, [this, s] { s->Read([this] { PostMessage(FHandle, WM_QUERYENDSESSION); }); });
+    registration->Watch(s->Fd(), false,
+                        [this, s] { return s->Read([this] { PostMessage(FHandle, WM_QUERYENDSESSION); }); });
   }
   FSessionEnd = std::move(registration);
 }
@@ -189,6 +196,7 @@ void TQVShellLog::ShellNotifyRegister() {
       s->Read([this, mask](const TShellChange& Change) {
         if (Change.Event & mask) Queue(Change);
       });
+      return true;
     });
   }
   FRegistration = std::move(registration);

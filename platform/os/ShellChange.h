@@ -77,7 +77,9 @@ class TSessionEndSource {
  public:
   virtual ~TSessionEndSource() = default;
   virtual int Fd() const = 0;
-  virtual void Read(const std::function<void()>& Query) = 0;
+  // Handles what is pending; false when the connection has ended and the
+  // descriptor is to be waited on no more.
+  virtual bool Read(const std::function<void()>& Query) = 0;
 };
 
 class TShellSources {

@@ -65,12 +65,13 @@ class TShellSourcesDouble::TSessionSource : public TSessionEndSource {
   }
   ~TSessionSource() override { forget(FOwner.FSessions, this); }
   int Fd() const override { return FFd.Get(); }
-  void Read(const std::function<void()>& Query) override {
+  bool Read(const std::function<void()>& Query) override {
     consume(FFd);
     for (; FQueries > 0; --FQueries) {
       Query();
       ++FOwner.FAnswers;
     }
+    return true;
   }
   void Ask() {
     ++FQueries;
