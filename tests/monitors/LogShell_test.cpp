@@ -1,8 +1,11 @@
 #include "monitors/LogShell.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -16,6 +19,7 @@
 #include "platform/rtl/Service.h"
 #include "testing/os/ShellSourcesDouble.h"
 #include "tests/support/GuiQueue.h"
+#include "tests/support/TempDir.h"
 
 using namespace rv;
 using namespace std::chrono_literals;
@@ -400,6 +404,43 @@ TEST(QVShellLog, FormRoundTripKeepsTheSettings) {
   EXPECT_TRUE(read->WatchSubTree());
   EXPECT_EQ(read->Options(), (TQVLNotificationEvents{lnAssociationChange, lnServerDisconnect, lnEndSessionQuery}));
   EXPECT_TRUE(read->Active());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(QVShellLogLinux, FilesFoldersAndRenamesThroughInotify) {
+  rvtest::TempDir dir;
+  const std::string d = dir.Path();
+  TQVShellLog log(nullptr);
+  std::vector<std::string> calls;
+  log.SetOnFileCreate([&](TObject*, const std::string& V) { calls.push_back("create " + V); });
+  log.SetOnFileDelete([&](TObject*, const std::string& V) { calls.push_back("delete " + V); });
+  log.SetOnFileRename([&](TObject*, const std::string& A, const std::string& B) {
+    calls.push_back("rename " + A + " " + B);
+  });
+  log.SetOnFolderCreate([&](TObject*, const std::string& V) { calls.push_back("mkdir " + V); });
+  log.SetPath(d);
+  log.SetWatchSubTree(true);
+  log.SetOptions({lnFileCreate, lnFileDelete, lnFileRename, lnFolderCreate});
+  log.SetActive(true);
+  ASSERT_TRUE(log.Active());
+
+  ASSERT_EQ(mkdir(dir.File("sub").c_str(), 0700), 0);
+  EXPECT_TRUE(rvtest::ServeAppUntil([&] { return calls.size() == 1; }, 5s));
+  rvtest::WriteFile(dir.File("sub/a"), "x");
+  ASSERT_EQ(std::rename(dir.File("sub/a").c_str(), dir.File("sub/b").c_str()), 0);
+  ASSERT_EQ(unlink(dir.File("sub/b").c_str()), 0);
+  EXPECT_TRUE(rvtest::ServeAppUntil([&] { return calls.size() == 4; }, 5s));
+  EXPECT_EQ(calls, (std::vector<std::string>{"mkdir " + d + "/sub", "create " + d + "/sub/a",
+                                             "rename " + d + "/sub/a " + d + "/sub/b", "delete " + d + "/sub/b"}));
+
+  // Switched off, the folder is watched no more.
+  log.SetActive(false);
+  rvtest::WriteFile(dir.File("later"), "");
+  rvtest::ServeAppFor(50ms);
+  EXPECT_EQ(calls.size(), 4u);
 }
 
 }  // namespace
