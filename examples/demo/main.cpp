@@ -23,6 +23,7 @@
 #include "examples/demo/DemoEventLog.h"
 #include "examples/demo/DemoFaults.h"
 #include "examples/demo/DemoMonitors.h"
+#include "examples/demo/DemoShell.h"
 #include "exception/LogError.h"
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Stream.h"
@@ -169,5 +170,6 @@ int main(int argc, char** argv) {
   DemoFaults();
   rvdemo::DemoDataset();
   RunEventLogDemo();
+  DemoShell(*new TQVShellLog(root.get()), ExpandFileName("demo-shell"));
   return 0;
 }

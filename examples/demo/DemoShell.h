@@ -1,0 +1,11 @@
+#pragma once
+// The demo's part for the shell change monitor.
+
+#include <string>
+
+#include "monitors/LogShell.h"
+
+// Empties ScratchFolder and watches it with Shell: creates, renames and deletes a file and
+// creates a folder, serves the event loop until their notifications arrived
+// (a few seconds at most), prints them and switches Shell off.
+void DemoShell(rv::TQVShellLog& Shell, const std::string& ScratchFolder);
