@@ -9,7 +9,6 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/classes/FormFile.h"
@@ -259,17 +258,6 @@ TEST(QVShellLog, SourcesDeliverThroughTheLoopOnlyTheRegisteredEvents) {
   f.Sources.Report({SHCNE_CREATE, TShellItem::Of("/w/y"), {}});
   rvtest::ServeAppFor(30ms);
   EXPECT_TRUE(f.Calls.empty());
-}
-
-TEST(QVShellLog, PostedNotificationsArriveFromAnyThread) {
-  TShellFixture f;
-  std::thread poster([&] {
-    f.Log->PostNotification(SHCNE_NETSHARE, "/srv/share");
-    f.Log->PostNotification(SHCNE_RENAMEFOLDER, "/old", "/new");
-  });
-  poster.join();
-  EXPECT_TRUE(rvtest::ServeAppUntil([&] { return f.Calls.size() == 2; }));
-  EXPECT_EQ(f.Take(), (std::vector<std::string>{"NetShare(/srv/share)", "FolderRename(/old,/new)"}));
 }
 
 TEST(QVShellLog, QueuedNotificationsDieWithTheComponent) {

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/forms/Application.h"
@@ -103,26 +102,6 @@ TEST(MessageWindow, AnExceptionInTheHandlerGoesToTheApplicationAndTheLoopGoesOn)
   Application->ProcessMessages();
   EXPECT_EQ(reported, "handler failed");
   EXPECT_EQ(after.Seen.size(), 1u);
-}
-
-TEST(MessageWindow, MessagesPostedFromOtherThreadsWakeTheWaitingLoop) {
-  TRecordingWindow window;
-  std::vector<std::thread> posters;
-  for (int t = 0; t < 4; ++t)
-    posters.emplace_back([&, t] {
-      for (int i = 0; i < 25; ++i) PostMessage(window.Wnd, WM_USER, static_cast<WPARAM>(t), i);
-    });
-  EXPECT_TRUE(rvtest::ServeAppUntil([&] { return window.Seen.size() == 100; }));
-  for (std::thread& t : posters) t.join();
-  // Each thread's messages keep their order.
-  for (int t = 0; t < 4; ++t) {
-    int expected = 0;
-    for (const std::string& s : window.Seen) {
-      if (s.rfind("1024/" + std::to_string(t) + "/", 0) != 0) continue;
-      EXPECT_EQ(s, "1024/" + std::to_string(t) + "/" + std::to_string(expected++));
-    }
-    EXPECT_EQ(expected, 25);
-  }
 }
 
 TEST(EventLoopPriority, APrioritySourceRunsOnUrgentDataOnlyAndWakesTheWait) {
