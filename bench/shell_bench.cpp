@@ -86,15 +86,16 @@ BENCHMARK(BM_RawInotifyCreate)->Iterations(1000)->UseManualTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int result = rvbench::RunAndCompare(argc, argv,
-                                            {
-                                                {"shell monitor creation to callback (mean)",
-                                                 "BM_ShellCreateToCallback/iterations:1000/manual_time",
-                                                 "BM_RawInotifyCreate/iterations:1000/manual_time", 0},
-                                            });
+  const int result = rvbench::RunAndCompare(
+      argc, argv,
+      {
+          {"shell monitor creation to callback (mean)", "BM_ShellCreateToCallback/iterations:1000/manual_time",
+           "BM_RawInotifyCreate/iterations:1000/manual_time", 0},
+      });
   if (gOurs.P50 > 0 && gRaw.P50 > 0)
-    std::printf("shell monitor latency p50 %.1f us, p99 %.1f us; raw inotify p50 %.1f us, p99 %.1f us; "
-                "p50 ratio %.2f\n",
-                gOurs.P50, gOurs.P99, gRaw.P50, gRaw.P99, gOurs.P50 / gRaw.P50);
+    std::printf(
+        "shell monitor latency p50 %.1f us, p99 %.1f us; raw inotify p50 %.1f us, p99 %.1f us; "
+        "p50 ratio %.2f\n",
+        gOurs.P50, gOurs.P99, gRaw.P50, gRaw.P99, gOurs.P50 / gRaw.P50);
   return result;
 }

@@ -15,10 +15,26 @@ namespace {
 // The registered shell event of each member, by ordinal; 0 for
 // lnEndSessionQuery, which registers none.
 constexpr std::int32_t kEventOf[] = {
-    SHCNE_ASSOCCHANGED, SHCNE_ATTRIBUTES,  SHCNE_UPDATEITEM,   SHCNE_CREATE,           SHCNE_DELETE,
-    SHCNE_RENAMEITEM,   SHCNE_DRIVEADD,    SHCNE_DRIVEREMOVED, SHCNE_DRIVEADDGUI,      SHCNE_FREESPACE,
-    SHCNE_MEDIAINSERTED, SHCNE_MEDIAREMOVED, SHCNE_MKDIR,      SHCNE_RMDIR,            SHCNE_RENAMEFOLDER,
-    SHCNE_UPDATEDIR,    SHCNE_NETSHARE,    SHCNE_NETUNSHARE,   SHCNE_SERVERDISCONNECT, SHCNE_UPDATEIMAGE,
+    SHCNE_ASSOCCHANGED,
+    SHCNE_ATTRIBUTES,
+    SHCNE_UPDATEITEM,
+    SHCNE_CREATE,
+    SHCNE_DELETE,
+    SHCNE_RENAMEITEM,
+    SHCNE_DRIVEADD,
+    SHCNE_DRIVEREMOVED,
+    SHCNE_DRIVEADDGUI,
+    SHCNE_FREESPACE,
+    SHCNE_MEDIAINSERTED,
+    SHCNE_MEDIAREMOVED,
+    SHCNE_MKDIR,
+    SHCNE_RMDIR,
+    SHCNE_RENAMEFOLDER,
+    SHCNE_UPDATEDIR,
+    SHCNE_NETSHARE,
+    SHCNE_NETUNSHARE,
+    SHCNE_SERVERDISCONNECT,
+    SHCNE_UPDATEIMAGE,
     0,
 };
 static_assert(std::size(kEventOf) == lnEndSessionQuery + 1);
@@ -202,9 +218,7 @@ void TQVShellLog::ShellNotifyRegister() {
   FRegistration = std::move(registration);
 }
 
-void TQVShellLog::ShellNotifyUnregister() {
-  FRegistration.reset();
-}
+void TQVShellLog::ShellNotifyUnregister() { FRegistration.reset(); }
 
 std::string TQVShellLog::PathFromPIDL(const TShellItem* IDList) {
   return IDList && IDList->HasPath ? IDList->Path : std::string();

@@ -22,8 +22,9 @@ void DemoShell(TQVShellLog& Shell, const std::string& ScratchFolder) {
   Shell.SetOptions({lnFileCreate, lnFileDelete, lnFileRename, lnFolderCreate});
   Shell.SetOnFileCreate([&](TObject*, const std::string& V) { seen.push_back("created " + V); });
   Shell.SetOnFileDelete([&](TObject*, const std::string& V) { seen.push_back("deleted " + V); });
-  Shell.SetOnFileRename(
-      [&](TObject*, const std::string& Old, const std::string& New) { seen.push_back("renamed " + Old + " to " + New); });
+  Shell.SetOnFileRename([&](TObject*, const std::string& Old, const std::string& New) {
+    seen.push_back("renamed " + Old + " to " + New);
+  });
   Shell.SetOnFolderCreate([&](TObject*, const std::string& V) { seen.push_back("folder created " + V); });
   Shell.SetActive(true);
 

@@ -25,7 +25,8 @@ bool hasSize(const std::string& SysBlock, const std::string& Name) {
 
 class TShellMediaSource : public TShellSource {
  public:
-  TShellMediaSource(TFileHandle Socket, std::string SysBlock) : FSocket(std::move(Socket)), FSysBlock(std::move(SysBlock)) {}
+  TShellMediaSource(TFileHandle Socket, std::string SysBlock)
+      : FSocket(std::move(Socket)), FSysBlock(std::move(SysBlock)) {}
 
   int Fd() const override { return FSocket.Get(); }
 

@@ -65,9 +65,8 @@ std::unique_ptr<TSessionEndSource> OpenXSessionEndSource() {
   char error[256] = {};
   const unsigned long mask =
       SmcSaveYourselfProcMask | SmcDieProcMask | SmcSaveCompleteProcMask | SmcShutdownCancelledProcMask;
-  SmcConn connection =
-      SmcOpenConnection(nullptr, nullptr, SmProtoMajor, SmProtoMinor, mask, &callbacks, nullptr, &clientId,
-                        sizeof error, error);
+  SmcConn connection = SmcOpenConnection(nullptr, nullptr, SmProtoMajor, SmProtoMinor, mask, &callbacks, nullptr,
+                                         &clientId, sizeof error, error);
   std::free(clientId);
   if (!connection) return nullptr;
   auto source = std::make_unique<TXSessionEndSource>(connection);

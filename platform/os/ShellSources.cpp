@@ -24,8 +24,7 @@ void tryAdd(std::vector<std::unique_ptr<TShellSource>>& Sources, F&& Open) {
 
 class TLinuxShellSources : public TShellSources {
  public:
-  std::vector<std::unique_ptr<TShellSource>> Open(const std::string& Path, bool SubTree,
-                                                  std::int32_t Events) override {
+  std::vector<std::unique_ptr<TShellSource>> Open(const std::string& Path, bool SubTree, std::int32_t Events) override {
     std::vector<std::unique_ptr<TShellSource>> sources;
     // A path that can't be watched leaves the machine-wide events, as an
     // item the shell can't convert registers with a null item list.
@@ -33,10 +32,8 @@ class TLinuxShellSources : public TShellSources {
       tryAdd(sources, [&] { return OpenShellFileSource(Path, SubTree); });
     if (Events & (SHCNE_DRIVEADD | SHCNE_DRIVEREMOVED | SHCNE_DRIVEADDGUI))
       tryAdd(sources, [] { return OpenShellMountSource(); });
-    if (Events & (SHCNE_MEDIAINSERTED | SHCNE_MEDIAREMOVED))
-      tryAdd(sources, [] { return OpenShellMediaSource(); });
-    if (Events & SHCNE_ASSOCCHANGED)
-      tryAdd(sources, [] { return OpenShellAssociationSource(AssociationFolders()); });
+    if (Events & (SHCNE_MEDIAINSERTED | SHCNE_MEDIAREMOVED)) tryAdd(sources, [] { return OpenShellMediaSource(); });
+    if (Events & SHCNE_ASSOCCHANGED) tryAdd(sources, [] { return OpenShellAssociationSource(AssociationFolders()); });
     if (Events & (SHCNE_NETSHARE | SHCNE_NETUNSHARE)) tryAdd(sources, [] { return OpenShellShareSource(); });
     return sources;
   }

@@ -66,6 +66,8 @@ class TShellSourcesDouble::TSessionSource : public TSessionEndSource {
   ~TSessionSource() override { forget(FOwner.FSessions, this); }
   int Fd() const override { return FFd.Get(); }
   bool Read(const std::function<void()>& Query) override {
+    ++FOwner.FSessionReads;
+    if (FEnded) return false;
     consume(FFd);
     for (; FQueries > 0; --FQueries) {
       Query();
@@ -77,11 +79,16 @@ class TShellSourcesDouble::TSessionSource : public TSessionEndSource {
     ++FQueries;
     signal(FFd);
   }
+  void End() {
+    FEnded = true;
+    signal(FFd);
+  }
 
  private:
   TShellSourcesDouble& FOwner;
   TFileHandle FFd;
   int FQueries = 0;
+  bool FEnded = false;
 };
 
 TShellSourcesDouble::TShellSourcesDouble() = default;
@@ -108,6 +115,10 @@ std::vector<std::unique_ptr<TSessionEndSource>> TShellSourcesDouble::OpenSession
 
 void TShellSourcesDouble::Report(const TShellChange& Change) {
   for (TSource* source : FSources) source->Add(Change);
+}
+
+void TShellSourcesDouble::EndSessionConnections() {
+  for (TSessionSource* source : FSessions) source->End();
 }
 
 int TShellSourcesDouble::QueryEndSession() {

@@ -26,8 +26,7 @@ class TShellSourcesDouble : public TShellSources {
   TShellSourcesDouble();
   ~TShellSourcesDouble() override;
 
-  std::vector<std::unique_ptr<TShellSource>> Open(const std::string& Path, bool SubTree,
-                                                  std::int32_t Events) override;
+  std::vector<std::unique_ptr<TShellSource>> Open(const std::string& Path, bool SubTree, std::int32_t Events) override;
   std::vector<std::unique_ptr<TSessionEndSource>> OpenSessionEnd() override;
 
   // Every Open so far, in order.
@@ -41,6 +40,11 @@ class TShellSourcesDouble : public TShellSources {
   int QueryEndSession();
   // How many queries were answered "may end".
   int EndSessionAnswers() const { return FAnswers; }
+  // The session managers' connections end: each session-end source stays
+  // readable and says so on its next read.
+  void EndSessionConnections();
+  // How often session-end sources were read.
+  int SessionReads() const { return FSessionReads; }
   // The next Count calls of Open raise EOSError, as when nothing can be
   // watched.
   void FailOpens(int Count) { FFailures = Count; }
@@ -57,6 +61,7 @@ class TShellSourcesDouble : public TShellSources {
   int FOpenCount = 0;
   int FAnswers = 0;
   int FFailures = 0;
+  int FSessionReads = 0;
 };
 
 }  // namespace rv

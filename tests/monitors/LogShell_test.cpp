@@ -91,13 +91,27 @@ TEST(QVShellLog, EventMaskFollowsTheOptionTable) {
     TQVLNotificationEvent Option;
     std::int32_t Code;
   } table[] = {
-      {lnAssociationChange, 0x8000000}, {lnAttributesChange, 0x800}, {lnFileChange, 0x2000},
-      {lnFileCreate, 0x2},              {lnFileDelete, 0x4},         {lnFileRename, 0x1},
-      {lnDriveAdd, 0x100},              {lnDriveRemove, 0x80},       {lnShellDriveAdd, 0x10000},
-      {lnDriveSpaceChange, 0x40000},    {lnMediaInsert, 0x20},       {lnMediaRemove, 0x40},
-      {lnFolderCreate, 0x8},            {lnFolderDelete, 0x10},      {lnFolderRename, 0x20000},
-      {lnFolderUpdate, 0x1000},         {lnNetShare, 0x200},         {lnNetUnShare, 0x400},
-      {lnServerDisconnect, 0x4000},     {lnImageListChange, 0x8000}, {lnEndSessionQuery, 0},
+      {lnAssociationChange, 0x8000000},
+      {lnAttributesChange, 0x800},
+      {lnFileChange, 0x2000},
+      {lnFileCreate, 0x2},
+      {lnFileDelete, 0x4},
+      {lnFileRename, 0x1},
+      {lnDriveAdd, 0x100},
+      {lnDriveRemove, 0x80},
+      {lnShellDriveAdd, 0x10000},
+      {lnDriveSpaceChange, 0x40000},
+      {lnMediaInsert, 0x20},
+      {lnMediaRemove, 0x40},
+      {lnFolderCreate, 0x8},
+      {lnFolderDelete, 0x10},
+      {lnFolderRename, 0x20000},
+      {lnFolderUpdate, 0x1000},
+      {lnNetShare, 0x200},
+      {lnNetUnShare, 0x400},
+      {lnServerDisconnect, 0x4000},
+      {lnImageListChange, 0x8000},
+      {lnEndSessionQuery, 0},
   };
   std::int32_t all = 0;
   for (const auto& row : table) {
@@ -133,7 +147,7 @@ TEST(QVShellLog, EachEventCodeRaisesItsCallback) {
       {0x400, "NetUnShare(/a)"},
       {0x4000, "ServerDisconnect(/watched)"},
       {0x8000, nullptr},
-      {0x2 | 0x4, nullptr},            // not one single code
+      {0x2 | 0x4, nullptr},                   // not one single code
       {0x80000000u | 0x2, "FileCreate(/a)"},  // the interrupt bit is not part of the code
       {0x1000000, nullptr},
   };
@@ -320,6 +334,16 @@ TEST(QVShellLog, TheSessionIsNeverHeldUp) {
   EXPECT_TRUE(rvtest::ServeAppUntil([&] { return f.Sources.EndSessionAnswers() == 1; }));
 }
 
+TEST(QVShellLog, AnEndedSessionConnectionIsWaitedOnNoMore) {
+  // An ended connection stays readable: read again and again, it would
+  // keep the loop from ever sleeping.
+  TShellFixture f;
+  f.Sources.EndSessionConnections();
+  EXPECT_TRUE(rvtest::ServeAppUntil([&] { return f.Sources.SessionReads() == 1; }));
+  rvtest::ServeAppFor(30ms);
+  EXPECT_EQ(f.Sources.SessionReads(), 1);
+}
+
 TEST(QVShellLog, DesignTimeMakesNoWindowAndRegistersNothing) {
   TShellSourcesDouble sources;
   TServiceScope<TShellSources> scope(&SetShellSources, sources);
@@ -405,9 +429,8 @@ TEST(QVShellLogLinux, FilesFoldersAndRenamesThroughInotify) {
   std::vector<std::string> calls;
   log.SetOnFileCreate([&](TObject*, const std::string& V) { calls.push_back("create " + V); });
   log.SetOnFileDelete([&](TObject*, const std::string& V) { calls.push_back("delete " + V); });
-  log.SetOnFileRename([&](TObject*, const std::string& A, const std::string& B) {
-    calls.push_back("rename " + A + " " + B);
-  });
+  log.SetOnFileRename(
+      [&](TObject*, const std::string& A, const std::string& B) { calls.push_back("rename " + A + " " + B); });
   log.SetOnFolderCreate([&](TObject*, const std::string& V) { calls.push_back("mkdir " + V); });
   log.SetPath(d);
   log.SetWatchSubTree(true);

@@ -20,7 +20,8 @@ TEST(QVShellLogThreads, NotificationsPostedFromOtherThreadsArriveInTheirOrder) {
   std::vector<std::thread> posters;
   for (int t = 0; t < 3; ++t)
     posters.emplace_back([&log, t] {
-      for (int i = 0; i < 20; ++i) log.PostNotification(SHCNE_NETSHARE, "/s" + std::to_string(t) + "/" + std::to_string(i));
+      for (int i = 0; i < 20; ++i)
+        log.PostNotification(SHCNE_NETSHARE, "/s" + std::to_string(t) + "/" + std::to_string(i));
     });
   std::thread renamer([&] { log.PostNotification(SHCNE_RENAMEFOLDER, "/old", "/new"); });
   for (std::thread& t : posters) t.join();

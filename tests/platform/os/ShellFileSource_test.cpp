@@ -53,9 +53,7 @@ TEST(ShellFileSource, ReportsEachKindOfChangeWithItsFolder) {
       {"create",
        [&] { close(open(dir.File("new").c_str(), O_CREAT | O_RDONLY, 0600)); },
        {code(SHCNE_CREATE, d + "/new"), code(SHCNE_UPDATEDIR, d)}},
-      {"write and close",
-       [&] { rvtest::WriteFile(dir.File("old"), "changed"); },
-       {code(SHCNE_UPDATEITEM, d + "/old")}},
+      {"write and close", [&] { rvtest::WriteFile(dir.File("old"), "changed"); }, {code(SHCNE_UPDATEITEM, d + "/old")}},
       {"attributes", [&] { chmod(dir.File("old").c_str(), 0640); }, {code(SHCNE_ATTRIBUTES, d + "/old")}},
       {"rename",
        [&] { std::rename(dir.File("old").c_str(), dir.File("renamed").c_str()); },
@@ -69,9 +67,7 @@ TEST(ShellFileSource, ReportsEachKindOfChangeWithItsFolder) {
       {"remove folder",
        [&] { rmdir(dir.File("made").c_str()); },
        {code(SHCNE_RMDIR, d + "/made"), code(SHCNE_UPDATEDIR, d)}},
-      {"delete",
-       [&] { unlink(dir.File("new").c_str()); },
-       {code(SHCNE_DELETE, d + "/new"), code(SHCNE_UPDATEDIR, d)}},
+      {"delete", [&] { unlink(dir.File("new").c_str()); }, {code(SHCNE_DELETE, d + "/new"), code(SHCNE_UPDATEDIR, d)}},
   };
   auto source = OpenShellFileSource(d, false);
   for (const auto& row : table) {
@@ -88,16 +84,16 @@ TEST(ShellFileSource, SubTreeFollowsNewFoldersAndMovesAcrossItsEdge) {
   ASSERT_EQ(mkdir(dir.File("sub").c_str(), 0700), 0);
   auto source = OpenShellFileSource(d, true);
   rvtest::WriteFile(dir.File("sub/inner"), "");
-  EXPECT_EQ(readChanges(*source, 3), (std::vector<std::string>{code(SHCNE_CREATE, d + "/sub/inner"),
-                                                               code(SHCNE_UPDATEDIR, d + "/sub"),
-                                                               code(SHCNE_UPDATEITEM, d + "/sub/inner")}));
+  EXPECT_EQ(readChanges(*source, 3),
+            (std::vector<std::string>{code(SHCNE_CREATE, d + "/sub/inner"), code(SHCNE_UPDATEDIR, d + "/sub"),
+                                      code(SHCNE_UPDATEITEM, d + "/sub/inner")}));
   // Moved out of the tree: gone; moved in: created.
   std::rename(dir.File("sub/inner").c_str(), outside.File("inner").c_str());
-  EXPECT_EQ(readChanges(*source, 2), (std::vector<std::string>{code(SHCNE_DELETE, d + "/sub/inner"),
-                                                               code(SHCNE_UPDATEDIR, d + "/sub")}));
+  EXPECT_EQ(readChanges(*source, 2),
+            (std::vector<std::string>{code(SHCNE_DELETE, d + "/sub/inner"), code(SHCNE_UPDATEDIR, d + "/sub")}));
   std::rename(outside.File("inner").c_str(), dir.File("sub/back").c_str());
-  EXPECT_EQ(readChanges(*source, 2), (std::vector<std::string>{code(SHCNE_CREATE, d + "/sub/back"),
-                                                               code(SHCNE_UPDATEDIR, d + "/sub")}));
+  EXPECT_EQ(readChanges(*source, 2),
+            (std::vector<std::string>{code(SHCNE_CREATE, d + "/sub/back"), code(SHCNE_UPDATEDIR, d + "/sub")}));
   // Without the subtree, the folder's own entries only.
   auto flat = OpenShellFileSource(d, false);
   rvtest::WriteFile(dir.File("sub/deeper"), "");

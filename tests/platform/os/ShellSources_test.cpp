@@ -12,9 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <map>
 #include <optional>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -62,7 +62,9 @@ TEST(ShellMountSource, ParsesMountPointsByIdAndSkipsMalformedLines) {
       {"too few fields", "7 1 0:1 /\n\n8\n", {}},
       {"id not a number", "x7 1 0:1 / /mnt rw\n-1 1 0:1 / /m rw\n", {}},
       {"huge id", "99999999999999999999 1 0:1 / /mnt rw\n", {}},
-      {"escape cut short or not octal", "9 1 0:1 / /a\\04 rw\n10 1 0:1 / /b\\089 rw\n", {{9, "/a\\04"}, {10, "/b\\089"}}},
+      {"escape cut short or not octal",
+       "9 1 0:1 / /a\\04 rw\n10 1 0:1 / /b\\089 rw\n",
+       {{9, "/a\\04"}, {10, "/b\\089"}}},
       {"backslash escaped", "11 1 0:1 / /c\\134d rw\n", {{11, "/c\\d"}}},
       {"empty", "", {}},
       {"binary noise", std::string("\0\xff\n \n  \n", 8), {}},
@@ -131,8 +133,8 @@ TEST(ShellMediaSource, ParsesKernelMessagesOnly) {
     bool MediaChange;
   } table[] = {
       {"add", "add@/devices/x/block/sdb\0ACTION=add\0SUBSYSTEM=block\0DEVNAME=sdb\0"s, true, "add", "sdb", false},
-      {"media change", "change@/x\0ACTION=change\0SUBSYSTEM=block\0DEVNAME=sr0\0DISK_MEDIA_CHANGE=1\0"s, true,
-       "change", "sr0", true},
+      {"media change", "change@/x\0ACTION=change\0SUBSYSTEM=block\0DEVNAME=sr0\0DISK_MEDIA_CHANGE=1\0"s, true, "change",
+       "sr0", true},
       {"no final zero", "remove@/x\0ACTION=remove\0DEVNAME=sdc"s, true, "remove", "sdc", false},
       {"udevd's binary message", "libudev\0\xfe\xed\xca\xfe"s, false, "", "", false},
       {"no header", "ACTION=add\0"s, false, "", "", false},
@@ -171,7 +173,8 @@ TEST(ShellMediaSource, BlockDevicesComingAndGoingAreMedia) {
       "remove@/b/sdb\0ACTION=remove\0SUBSYSTEM=block\0DEVNAME=sdb\0"s,
       "libudev\0binary"s,
   };
-  for (const std::string& m : messages) ASSERT_EQ(send(kernel.Get(), m.data(), m.size(), 0), static_cast<ssize_t>(m.size()));
+  for (const std::string& m : messages)
+    ASSERT_EQ(send(kernel.Get(), m.data(), m.size(), 0), static_cast<ssize_t>(m.size()));
   EXPECT_EQ(readNow(*source), (std::vector<std::string>{
                                   code(SHCNE_MEDIAINSERTED, "/dev/sdb"),
                                   code(SHCNE_MEDIAINSERTED, "/dev/sr0"),
@@ -224,12 +227,8 @@ TEST(ShellShareSource, ParsesThePathLine) {
     std::string Text;
     std::optional<std::string> Expected;
   } table[] = {
-      {"#VERSION 2\npath=/a b\n", "/a b"},
-      {"path=/first\npath=/second\n", "/first"},
-      {"path=\n", std::nullopt},
-      {" path=/indented\n", std::nullopt},
-      {"comment=path=/x\n", std::nullopt},
-      {"", std::nullopt},
+      {"#VERSION 2\npath=/a b\n", "/a b"}, {"path=/first\npath=/second\n", "/first"}, {"path=\n", std::nullopt},
+      {" path=/indented\n", std::nullopt}, {"comment=path=/x\n", std::nullopt},       {"", std::nullopt},
       {"path=/no-newline", "/no-newline"},
   };
   for (const auto& row : table) EXPECT_EQ(ParseUserShare(row.Text), row.Expected) << row.Text;
