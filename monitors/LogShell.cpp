@@ -229,6 +229,8 @@ void TQVShellLog::PostNotification(std::int32_t Event, const std::string& Path1,
 }
 
 void TQVShellLog::Queue(const TShellChange& Change) {
+  // At design time there is no window to tell.
+  if (FHandle == 0) return;
   WPARAM lists;
   {
     std::lock_guard<std::mutex> guard(FPendingLock);

@@ -357,6 +357,11 @@ TEST(QVShellLog, DesignTimeMakesNoWindowAndRegistersNothing) {
   log->SetPath("/x");
   EXPECT_TRUE(sources.Openings().empty());
   EXPECT_EQ(sources.QueryEndSession(), 0) << "no session-end source at design time";
+  int created = 0;
+  log->SetOnFileCreate([&](TObject*, const std::string&) { ++created; });
+  log->PostNotification(SHCNE_CREATE, "/a");
+  rvtest::ServeAppFor(10ms);
+  EXPECT_EQ(created, 0);
 }
 
 TEST(QVShellLog, AFailedRegistrationReadsInactiveAndAssigningTrueTriesAgain) {
