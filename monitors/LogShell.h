@@ -39,8 +39,6 @@ using TQVLShellNotificationEvent2 =
 // window: WParam points to two items (const TShellItem* [2], either may be
 // null), LParam is the event code.
 constexpr std::uint32_t WM_SHELLNOTIFY = 0x0401;
-// The session manager asks whether the session may end.
-constexpr std::uint32_t WM_QUERYENDSESSION = 0x0011;
 
 // The event mask registered for Options (lnEndSessionQuery adds nothing).
 std::int32_t ShellEventMask(TQVLNotificationEvents Options);
