@@ -20,6 +20,7 @@
 #include "examples/demo/DemoExceptions.h"
 #include "examples/demo/DemoLog.h"
 #include "examples/demo/DemoMonitors.h"
+#include "examples/demo/DemoShell.h"
 #include "examples/demo/ShowcaseForm.h"
 #include "platform/forms/Application.h"
 #include "platform/os/EventLog.h"
@@ -71,7 +72,8 @@ int main(int argc, char** argv) {
   form->PartDone(form->lblExceptions, DemoExceptions(*form));
   form->PartDone(form->lblAppEvents, DemoAppLog(*form));
   form->PartDone(form->lblDataset, DemoDataset(*form->DatasetLog));
-  form->PartDone(form->lblMonitors, DemoMonitors(*form->FileLog, *form->RegistryLog));
+  form->PartDone(form->lblMonitors, DemoMonitors(*form->FileLog, *form->RegistryLog) + "; " +
+                                        DemoShell(*form->ShellLog, scratch + "/shell"));
   form->PartDone(form->lblEventLog, DemoEventLog(*form->EventLog, scratch));
   form->PartDone(form->lblChecks, DemoChecks(*form));
 

@@ -13,6 +13,9 @@ namespace {
 // The toolkit's dispatch hook is a plain function.
 TFltkEventBackend* dispatcher = nullptr;
 
+// The toolkit waits with select(), whose exceptional set is poll's POLLPRI.
+int toolkitCondition(TFdCondition Condition) { return Condition == fdPriority ? FL_EXCEPT : FL_READ; }
+
 }  // namespace
 
 TFltkEventBackend::TFltkEventBackend(TFltkEventHooks& Hooks) : FHooks(Hooks) {
@@ -23,14 +26,14 @@ TFltkEventBackend::TFltkEventBackend(TFltkEventHooks& Hooks) : FHooks(Hooks) {
 void TFltkEventBackend::Readable(int Fd, void* Data) {
   // Inside an event handler a toolkit loop of its own (a menu) may be
   // waiting: it can't serve our sources, and a descriptor that stays
-  // readable would keep waking it. The next Wait watches it again.
-  if (static_cast<TFltkEventBackend*>(Data)->FDispatching > 0) Fl::remove_fd(Fd, FL_READ);
+  // ready would keep waking it. The next Wait watches it again.
+  if (static_cast<TFltkEventBackend*>(Data)->FDispatching > 0) Fl::remove_fd(Fd);
 }
 
-void TFltkEventBackend::Wait(std::span<const int> Fds, int TimeoutMs) {
-  for (int fd : Fds) Fl::add_fd(fd, FL_READ, &TFltkEventBackend::Readable, this);
+void TFltkEventBackend::Wait(std::span<const TWaitFd> Fds, int TimeoutMs) {
+  for (const TWaitFd& fd : Fds) Fl::add_fd(fd.Fd, toolkitCondition(fd.Condition), &TFltkEventBackend::Readable, this);
   TScopeExit unwatch([&] {
-    for (int fd : Fds) Fl::remove_fd(fd, FL_READ);
+    for (const TWaitFd& fd : Fds) Fl::remove_fd(fd.Fd, toolkitCondition(fd.Condition));
   });
   if (TimeoutMs < 0)
     Fl::wait();

@@ -31,7 +31,7 @@ class TFltkEventBackend : public TEventBackend {
   TFltkEventBackend(const TFltkEventBackend&) = delete;
   TFltkEventBackend& operator=(const TFltkEventBackend&) = delete;
 
-  void Wait(std::span<const int> Fds, int TimeoutMs) override;
+  void Wait(std::span<const TWaitFd> Fds, int TimeoutMs) override;
   bool ProcessEvents() override;
 
  private:

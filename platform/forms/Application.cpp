@@ -157,9 +157,13 @@ void TApplication::MainWindowProc(TMessage& Message) {
 // ---- The message loop ----------------------------------------------------------
 
 void TApplication::PostMessage(std::uint32_t Msg, WPARAM WParam, LPARAM LParam) {
+  PostMessageTo(Handle(), Msg, WParam, LParam);
+}
+
+void TApplication::PostMessageTo(THandle Wnd, std::uint32_t Msg, WPARAM WParam, LPARAM LParam) {
   {
     std::lock_guard<std::mutex> guard(FQueueLock);
-    FQueue.push_back(TMsg{Handle(), Msg, WParam, LParam, tickCount(), TPoint{}});
+    FQueue.push_back(TMsg{Wnd, Msg, WParam, LParam, tickCount(), TPoint{}});
   }
   WakeMainThread();
 }
@@ -185,16 +189,22 @@ bool TApplication::ProcessMessage() {
     msg = FQueue.front();
     FQueue.pop_front();
   }
-  if (msg.message == WM_QUIT) {
+  const bool toMainWindow = msg.hwnd == Handle();
+  if (toMainWindow && msg.message == WM_QUIT) {
     FTerminated = true;
     return true;
   }
+  // A message window released after the message was queued has gone.
+  if (!toMainWindow && !FMessageWindows.Exists(msg.hwnd)) return true;
   RunGuarded(this, [&] {
     bool handled = false;
     if (FOnMessage) FOnMessage(msg, handled);
     if (handled) return;
     TMessage message{msg.message, msg.wParam, msg.lParam, 0};
-    MainWindowProc(message);
+    if (toMainWindow)
+      MainWindowProc(message);
+    else
+      FMessageWindows.Dispatch(msg.hwnd, message);
   });
   return true;
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "platform/classes/EventSlot.h"
 #include "platform/classes/Events.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/MessageWindow.h"
 #include "platform/forms/Messages.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Export.h"
@@ -124,6 +126,10 @@ class TApplication : public TComponent {
   bool FilterInput(TMsg& Msg);
   // Queues a message for the main window; any thread.
   void PostMessage(std::uint32_t Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+  // Queues a message for the main window or a message window; any thread.
+  void PostMessageTo(THandle Wnd, std::uint32_t Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+  // The hidden message windows the loop delivers to (MessageWindow.h).
+  TMessageWindows& MessageWindows() { return FMessageWindows; }
   // Hands a message to the main window at once and returns its Result. From
   // another thread it runs on the GUI thread through TThread::Synchronize.
   LRESULT SendMessage(std::uint32_t Msg, WPARAM WParam = 0, LPARAM LParam = 0);
@@ -168,6 +174,7 @@ class TApplication : public TComponent {
   std::mutex FQueueLock;  // guards FQueue
   std::deque<TMsg> FQueue;
   std::vector<TWindowHook> FHooks;
+  TMessageWindows FMessageWindows;  // GUI thread only
 
   TEventSlot<TNotifyEvent> FOnActivate;
   TEventSlot<TNotifyEvent> FOnDeactivate;

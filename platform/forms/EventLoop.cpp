@@ -15,12 +15,14 @@ namespace rv {
 
 namespace {
 
+short pollEvents(TFdCondition Condition) { return Condition == fdPriority ? POLLPRI : POLLIN; }
+
 class TPollEventBackend : public TEventBackend {
  public:
-  void Wait(std::span<const int> Fds, int TimeoutMs) override {
+  void Wait(std::span<const TWaitFd> Fds, int TimeoutMs) override {
     std::vector<pollfd> fds;
     fds.reserve(Fds.size());
-    for (int fd : Fds) fds.push_back(pollfd{fd, POLLIN, 0});
+    for (const TWaitFd& fd : Fds) fds.push_back(pollfd{fd.Fd, pollEvents(fd.Condition), 0});
     while (poll(fds.data(), fds.size(), TimeoutMs) < 0 && errno == EINTR) {
     }
   }
@@ -41,9 +43,9 @@ TEventBackend& PollEventBackend() {
   return backend;
 }
 
-TEventLoop::TSourceId TEventLoop::AddFdSource(int Fd, TFdHandler Handler) {
+TEventLoop::TSourceId TEventLoop::AddFdSource(int Fd, TFdHandler Handler, TFdCondition Condition) {
   const TSourceId id = FNextId++;
-  FFds.emplace(id, TFdSource{Fd, std::move(Handler)});
+  FFds.emplace(id, TFdSource{TWaitFd{Fd, Condition}, std::move(Handler)});
   return id;
 }
 
@@ -67,8 +69,8 @@ bool TEventLoop::ProcessEvents() {
 }
 
 void TEventLoop::Wait(int TimeoutMs) {
-  std::vector<int> fds{MainThreadWakeFd()};
-  for (const auto& [id, source] : FFds) fds.push_back(source.Fd);
+  std::vector<TWaitFd> fds{TWaitFd{MainThreadWakeFd(), fdReadable}};
+  for (const auto& [id, source] : FFds) fds.push_back(source.Wait);
   CurrentWidgetSet()->EventBackend().Wait(fds, UntilNextTimer(TimeoutMs));
 }
 
@@ -77,7 +79,7 @@ bool TEventLoop::RunReadyFds() {
   std::vector<pollfd> fds;
   std::vector<TSourceId> ids;
   for (const auto& [id, source] : FFds) {
-    fds.push_back(pollfd{source.Fd, POLLIN, 0});
+    fds.push_back(pollfd{source.Wait.Fd, pollEvents(source.Wait.Condition), 0});
     ids.push_back(id);
   }
   while (poll(fds.data(), fds.size(), 0) < 0 && errno == EINTR) {
@@ -90,7 +92,7 @@ bool TEventLoop::RunReadyFds() {
     if (it == FFds.end()) continue;
     // A copy: the handler may remove its own source.
     const TFdHandler handler = it->second.Handler;
-    const int fd = it->second.Fd;
+    const int fd = it->second.Wait.Fd;
     runGuarded([&] { handler(fd); });
     any = true;
   }

@@ -1,9 +1,10 @@
 #pragma once
 // The GUI thread's event loop: what it waits on and what it runs when
 // something is ready. It knows three kinds of source:
-// - file descriptors: a handler runs each time the descriptor is readable
-//   (level-triggered: a handler that doesn't read what is there runs
-//   again on the next pass);
+// - file descriptors: a handler runs each time the descriptor is readable,
+//   or for a priority source has an exceptional condition (POLLPRI: the
+//   mount table signals changes that way) (level-triggered: a handler that
+//   doesn't read what is there runs again on the next pass);
 // - timers: a handler runs every interval, at most once per pass (a late
 //   timer doesn't catch up on the runs it missed);
 // - the wake-up: any thread may Wake() a waiting loop (the GUI queue uses
@@ -26,13 +27,21 @@
 
 namespace RV_API rv {
 
+// What a descriptor source waits for.
+enum TFdCondition : std::uint8_t { fdReadable, fdPriority };
+
+struct TWaitFd {
+  int Fd = -1;
+  TFdCondition Condition = fdReadable;
+};
+
 // The window system's side of waiting, provided by a widget set.
 class TEventBackend {
  public:
   virtual ~TEventBackend() = default;
-  // Returns when one of Fds is readable, the window system has events
+  // Returns when one of Fds has its condition, the window system has events
   // (dispatched before returning), or TimeoutMs passed (-1: no limit).
-  virtual void Wait(std::span<const int> Fds, int TimeoutMs) = 0;
+  virtual void Wait(std::span<const TWaitFd> Fds, int TimeoutMs) = 0;
   // Dispatches the pending window-system events without waiting; true when
   // there were any.
   virtual bool ProcessEvents() = 0;
@@ -51,9 +60,9 @@ class TEventLoop {
   TEventLoop(const TEventLoop&) = delete;
   TEventLoop& operator=(const TEventLoop&) = delete;
 
-  // Runs Handler whenever Fd is readable, until removed. The caller keeps
+  // Runs Handler whenever Fd has Condition, until removed. The caller keeps
   // owning Fd and removes the source before closing it.
-  TSourceId AddFdSource(int Fd, TFdHandler Handler);
+  TSourceId AddFdSource(int Fd, TFdHandler Handler, TFdCondition Condition = fdReadable);
   void RemoveFdSource(TSourceId Id);
   // Runs Handler every IntervalMs (at least 1), the first time one
   // interval from now, until removed.
@@ -73,7 +82,7 @@ class TEventLoop {
  private:
   using TClock = std::chrono::steady_clock;
   struct TFdSource {
-    int Fd;
+    TWaitFd Wait;
     TFdHandler Handler;
   };
   struct TTimer {

@@ -64,6 +64,8 @@ struct THintInfo {
 };
 
 constexpr std::uint32_t WM_NULL = 0x0000;
+// The session manager asks whether the session may end.
+constexpr std::uint32_t WM_QUERYENDSESSION = 0x0011;
 constexpr std::uint32_t WM_QUIT = 0x0012;
 constexpr std::uint32_t WM_WININICHANGE = 0x001A;
 // The system's settings changed; the same message as WM_WININICHANGE.

@@ -134,6 +134,7 @@ void TInotifyTree::Drain(const THandler& Handler) {
       at += static_cast<ssize_t>(sizeof(inotify_event) + raw->len);
       TInotifyEvent event;
       event.Mask = raw->mask;
+      event.Cookie = raw->cookie;
       if (raw->mask & IN_Q_OVERFLOW) {
         Handler(event);
         continue;

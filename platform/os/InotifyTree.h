@@ -16,11 +16,12 @@
 namespace RV_API rv {
 
 struct TInotifyEvent {
-  std::uint32_t Mask = 0;  // the inotify mask bits of the event
-  std::string Folder;      // the watched folder the event happened in
-  std::string Name;        // the entry, empty for the folder itself
-  bool InRoot = false;     // Folder is the root of the tree
-  bool Scanned = false;    // found by scanning a new folder, not reported by the kernel
+  std::uint32_t Mask = 0;    // the inotify mask bits of the event
+  std::string Folder;        // the watched folder the event happened in
+  std::string Name;          // the entry, empty for the folder itself
+  bool InRoot = false;       // Folder is the root of the tree
+  bool Scanned = false;      // found by scanning a new folder, not reported by the kernel
+  std::uint32_t Cookie = 0;  // pairs the two halves of a rename
 };
 
 class TInotifyTree {

@@ -6,6 +6,8 @@
 #include <functional>
 
 #include "platform/classes/Thread.h"
+#include "platform/forms/Application.h"
+#include "platform/forms/EventLoop.h"
 
 namespace rvtest {
 
@@ -24,6 +26,26 @@ inline bool ServeUntil(const std::function<bool()>& Done, std::chrono::milliseco
 inline void ServeFor(std::chrono::milliseconds Span) {
   const auto end = std::chrono::steady_clock::now() + Span;
   while (std::chrono::steady_clock::now() < end) rv::CheckSynchronize(5);
+}
+
+// Runs the application's loop (posted messages, event-loop sources, handed
+// over calls) until Done holds or the deadline passes; false then.
+inline bool ServeAppUntil(const std::function<bool()>& Done,
+                          std::chrono::milliseconds Limit = std::chrono::seconds(10)) {
+  const auto deadline = std::chrono::steady_clock::now() + Limit;
+  for (;;) {
+    rv::Application->ProcessMessages();
+    if (Done()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    rv::EventLoop().Wait(20);
+  }
+}
+
+// Runs the application's loop for a while: long enough for something that
+// should not happen to have happened.
+inline void ServeAppFor(std::chrono::milliseconds Span) {
+  const auto end = std::chrono::steady_clock::now() + Span;
+  ServeAppUntil([&] { return std::chrono::steady_clock::now() >= end; }, Span + std::chrono::seconds(1));
 }
 
 }  // namespace rvtest
