@@ -14,6 +14,7 @@
 #include "platform/rtl/Faults.h"
 #include "platform/rtl/FileHandle.h"
 #include "platform/rtl/OSError.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace rv {
 
@@ -273,6 +274,7 @@ int TThread::WaitFor() {
 void TThread::Run() {
   // So that a stack overflow in Execute becomes its fatal exception.
   PrepareThreadForFaults();
+  TScopeExit releaseFaults([] { ReleaseThreadFaults(); });
   FThreadID = GetCurrentThreadID();
   FThreadID.notify_all();
   auto keepFatal = [this] {
