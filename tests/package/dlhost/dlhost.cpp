@@ -5,6 +5,7 @@
 
 #include <dlfcn.h>
 
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -23,13 +24,17 @@ bool libraryMapped() {
   return false;
 }
 
-bool faultHandlersDefault() {
-  for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+// The handlers of the fault signals, to compare before loading and after
+// unloading (a sanitizer has its own there).
+std::array<void*, 4> faultHandlers() {
+  std::array<void*, 4> handlers{};
+  const int signals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+  for (std::size_t i = 0; i < handlers.size(); ++i) {
     struct sigaction action {};
-    sigaction(signal, nullptr, &action);
-    if (action.sa_handler != SIG_DFL) return false;
+    sigaction(signals[i], nullptr, &action);
+    handlers[i] = reinterpret_cast<void*>(action.sa_sigaction);
   }
-  return true;
+  return handlers;
 }
 
 template <class F>
@@ -43,6 +48,7 @@ void print(const std::string& name, bool value) { print(name, std::string(value 
 void pluginRound(const std::string& plugin, const std::string& dir, int round) {
   const std::string n = std::to_string(round);
   const std::terminate_handler terminateBefore = std::get_terminate();
+  const std::array<void*, 4> handlersBefore = faultHandlers();
   void* handle = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     print("error", std::string(dlerror()));
@@ -55,7 +61,7 @@ void pluginRound(const std::string& plugin, const std::string& dir, int round) {
   print("throwsite" + n, exception((dir + "/crash.log").c_str()) == 1);
   dlclose(handle);
   print("unmapped" + n, !libraryMapped());
-  print("handlers" + n, faultHandlersDefault() && std::get_terminate() == terminateBefore);
+  print("handlers" + n, faultHandlers() == handlersBefore && std::get_terminate() == terminateBefore);
 }
 
 void entryPoints(const std::string& library) {
