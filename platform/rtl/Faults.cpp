@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <memory>
 #include <mutex>
 #include <string_view>
 
