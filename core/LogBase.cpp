@@ -4,18 +4,23 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
+#include "core/LogBaseUnit.h"
 #include "core/LogCnst.h"
 #include "platform/classes/Published.h"
 #include "platform/classes/Stream.h"
 #include "platform/rtl/Convert.h"
+#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 
 namespace rv {
 
-TCriticalSection LogLock;
-
 namespace {
+
+// Constant-initialised, so it is empty until the unit's initialisation
+// runs, whatever order the library's static objects are built in.
+std::optional<TCriticalSection> logLock;
 
 // How long a record waits for another process to finish its record.
 constexpr std::chrono::milliseconds kFileLockWait{10000};
@@ -108,6 +113,15 @@ void writeOrRestore(THandleStream& file, std::int64_t offset, const std::string&
 
 // ---- TQVLSendTo -------------------------------------------------------------------
 
+TCriticalSection& LogLock() {
+  if (!logLock) throw EPackageError("The log lock exists only while the package is loaded");
+  return *logLock;
+}
+
+void InitializeLogBase() { logLock.emplace(); }
+
+void FinalizeLogBase() { logLock.reset(); }
+
 const TClass& TQVLSendTo::StaticClass() {
   static const TClass cls =
       TClassBuilder<TQVLSendTo>("TQVLSendTo")
@@ -180,7 +194,7 @@ void TQVLogBase::WriteAsString(const std::string& Tag, const std::string& Value)
     record.append("  <").append(Tag).append(">").append(Value);
     record.append("\r\n  </").append(Tag).append(">\r\n").append(sQVLXmlClose);
   }
-  std::lock_guard<TCriticalSection> guard(LogLock);
+  std::lock_guard<TCriticalSection> guard(LogLock());
   // Opening never truncates: a file another process created between our look
   // and our open keeps its records. The share mode's exclusive lock is held
   // until the stream closes, so records of several processes never mix.

@@ -116,8 +116,9 @@ class TQVLogBase : public TComponent {
   TQVLogFormatting FFormatting = qvlfText;
 };
 
-// The process-wide lock of all record writes: created when the library is
-// loaded, destroyed when it is unloaded.
-extern TCriticalSection LogLock;
+// The process-wide lock of all record writes. It exists from the unit's
+// initialisation, when the library loads, to its finalisation, when it
+// unloads; asked for outside that time it raises EPackageError.
+TCriticalSection& LogLock();
 
 }  // namespace rv

@@ -247,7 +247,7 @@ void TQVExceptionLog::LastChance() noexcept {
     if (FFormats.Contains(lfSourceLine)) FReport->LoadSourcePosition(nullptr);
     const std::string text = ComposeRecord(*E);
     // Callbacks are not called: the program is in no state to run them.
-    std::unique_lock<TCriticalSection> lock(LogLock, std::defer_lock);
+    std::unique_lock<TCriticalSection> lock(LogLock(), std::defer_lock);
     if (tryLockFor(lock, kLastChanceLockWait)) WriteAsString(sQVLTagError, text);
   } catch (...) {
     // The process ends whether or not the record could be written.

@@ -12,6 +12,7 @@
 #include "platform/classes/Published.h"
 #include "platform/rtl/Event.h"
 #include "platform/rtl/Faults.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace rv {
 
@@ -254,6 +255,7 @@ int TThread::WaitFor() {
 void TThread::Run() {
   // So that a stack overflow in Execute becomes its fatal exception.
   PrepareThreadForFaults();
+  TScopeExit releaseFaults([] { ReleaseThreadFaults(); });
   FThreadID = GetCurrentThreadID();
   FThreadID.notify_all();
   auto keepFatal = [this] {

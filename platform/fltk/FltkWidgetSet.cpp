@@ -9,6 +9,7 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
@@ -338,9 +339,18 @@ unsigned long TFltkWidgetSet::WindowHandle(const TCustomForm* Form) const {
   return window && window->shown() ? fl_xid(window) : 0;
 }
 
+// Keeps the shared object holding Code loaded until the process ends.
+void keepLoaded(const void* Code) {
+  Dl_info info{};
+  if (!dladdr(Code, &info) || !info.dli_fname) return;
+  if (void* handle = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+}
+
 // The set lives as long as the process, never destroyed: the toolkit keeps
 // using the display (its fonts, its windows) to the end, and forms
-// destroyed while the library unloads still reach a working set.
+// destroyed while the library unloads still reach a working set. Once it
+// is open the toolkit holds our windows and handlers, so this library stays
+// loaded from then on.
 TWidgetSet* openFltkWidgetSet() {
   alignas(TFltkWidgetSet) static unsigned char storage[sizeof(TFltkWidgetSet)];
   static TFltkWidgetSet* const set = []() -> TFltkWidgetSet* {
@@ -348,6 +358,7 @@ TWidgetSet* openFltkWidgetSet() {
     // it only ever gets one that is open.
     auto display = std::make_unique<TX11Display>();
     if (!display->Opened()) return nullptr;
+    keepLoaded(reinterpret_cast<const void*>(&openFltkWidgetSet));
     return ::new (storage) TFltkWidgetSet(std::move(display));
   }();
   return set;
@@ -363,8 +374,11 @@ void TFltkWidgetSet::ApplicationMinimized(bool Minimized) {
   }
 }
 
-// Real windows are preferred wherever a display opens.
-[[maybe_unused]] const bool registered = (RegisterWidgetSet({"fltk", 10, &openFltkWidgetSet}), true);
+// Real windows are preferred wherever a display opens. The toolkit itself
+// is never unloaded: its static objects are made when it loads and never
+// freed, so each reload of a host's plugin would leak them again.
+[[maybe_unused]] const bool registered = (keepLoaded(reinterpret_cast<const void*>(static_cast<int (*)()>(&Fl::wait))),
+                                          RegisterWidgetSet({"fltk", 10, &openFltkWidgetSet}), true);
 
 }  // namespace
 

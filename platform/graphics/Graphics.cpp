@@ -83,10 +83,11 @@ TBmpLayout readBmpLayout(const std::uint8_t* data, std::size_t size) {
   l.Height = static_cast<std::uint32_t>(height < 0 ? -height : height);
 
   std::size_t tableEnd = fileHeaderSize + headerSize;
-  if (l.BitCount == 8 && compression == biRGB) {
-    if (colorsUsed > 256) invalidBitmap("palette size");
+  if ((l.BitCount == 1 || l.BitCount == 4 || l.BitCount == 8) && compression == biRGB) {
+    const std::uint32_t fullPalette = 1u << l.BitCount;
+    if (colorsUsed > fullPalette) invalidBitmap("palette size");
     l.PaletteOffset = tableEnd;
-    l.PaletteCount = colorsUsed ? colorsUsed : 256;
+    l.PaletteCount = colorsUsed ? colorsUsed : fullPalette;
     tableEnd += l.PaletteCount * l.PaletteEntry;
   } else if (l.BitCount == 32 && compression == biBitfields) {
     // Only the usual masks (the same layout as BI_RGB) are accepted; they
@@ -111,6 +112,14 @@ TBmpLayout readBmpLayout(const std::uint8_t* data, std::size_t size) {
   if (rowSize * l.Height > size - offBits) invalidBitmap("truncated pixel data");
   l.RowSize = static_cast<std::size_t>(rowSize);
   return l;
+}
+
+// The palette index of pixel X of a row of 1, 4 or 8 bits a pixel; the
+// leftmost pixel is in the highest bits of its byte.
+std::size_t paletteIndex(const std::uint8_t* row, std::uint32_t x, unsigned bitCount) {
+  const unsigned perByte = 8 / bitCount;
+  const unsigned shift = 8 - bitCount * (x % perByte + 1);
+  return (row[x / perByte] >> shift) & ((1u << bitCount) - 1);
 }
 
 // libjpeg reports errors through error_exit, which must not return.
@@ -313,9 +322,10 @@ void TBitmap::LoadFromStream(TStream& Stream) {
     std::uint8_t* dst = loaded.ScanLine(l.TopDown ? row : loaded.Height() - 1 - row);
     for (std::uint32_t x = 0; x < l.Width; ++x, dst += 3) {
       const std::uint8_t* bgr;
-      if (l.BitCount == 8) {
-        if (src[x] >= l.PaletteCount) invalidBitmap("colour index outside the palette");
-        bgr = data.data() + l.PaletteOffset + src[x] * l.PaletteEntry;
+      if (l.BitCount <= 8) {
+        const std::size_t index = paletteIndex(src, x, l.BitCount);
+        if (index >= l.PaletteCount) invalidBitmap("colour index outside the palette");
+        bgr = data.data() + l.PaletteOffset + index * l.PaletteEntry;
       } else {
         bgr = src + std::size_t(x) * (l.BitCount / 8);
       }

@@ -198,7 +198,7 @@ class TBitmap : public TRasterGraphic {
   // From another bitmap: its pixels and its transparency.
   void Assign(const TPersistent* Source) override;
 
-  // Reads 24- and 32-bit uncompressed BMPs and 8-bit paletted ones.
+  // Reads 24- and 32-bit uncompressed BMPs and 1-, 4- and 8-bit paletted ones.
   void LoadFromStream(TStream& Stream) override;
   // Writes a 24-bit bottom-up BMP.
   void SaveToStream(TStream& Stream) const override;

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <memory>
 #include <mutex>
 #include <string_view>
 
@@ -93,44 +92,45 @@ struct TThreadFaults {
 };
 thread_local TThreadFaults threadFaults;
 
-// The alternate signal stack of a thread, with a guard page below it.
-class TAltStack {
- public:
-  TAltStack() {
-    stack_t current{};
-    // One the thread has already (a sanitizer's, the host's) stays.
-    if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE)) return;
-    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    const std::size_t size = kAltStackSize + page;
-    void* base = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
-    if (base == MAP_FAILED) return;
-    mprotect(base, page, PROT_NONE);
-    stack_t stack{};
-    stack.ss_sp = static_cast<char*>(base) + page;
-    stack.ss_size = kAltStackSize;
-    if (sigaltstack(&stack, nullptr) != 0) {
-      munmap(base, size);
-      return;
-    }
-    FBase = base;
-    FSize = size;
-  }
-  ~TAltStack() {
-    if (!FBase) return;
-    stack_t off{};
-    off.ss_flags = SS_DISABLE;
-    sigaltstack(&off, nullptr);
-    munmap(FBase, FSize);
-  }
-  TAltStack(const TAltStack&) = delete;
-  TAltStack& operator=(const TAltStack&) = delete;
-
- private:
-  void* FBase = nullptr;
-  std::size_t FSize = 0;
+// The alternate signal stack of a thread, with a guard page below it, and
+// how often the thread asked for it. Trivially destroyed, see
+// ReleaseThreadFaults.
+struct TAltStack {
+  void* Base = nullptr;
+  std::size_t Size = 0;
+  int Holds = 0;
 };
+thread_local TAltStack threadAltStack;
 
-thread_local std::unique_ptr<TAltStack> threadAltStack;
+void mapAltStack(TAltStack& alt) {
+  stack_t current{};
+  // One the thread has already (a sanitizer's, the host's) stays.
+  if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE)) return;
+  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  const std::size_t size = kAltStackSize + page;
+  void* base = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+  if (base == MAP_FAILED) return;
+  mprotect(base, page, PROT_NONE);
+  stack_t stack{};
+  stack.ss_sp = static_cast<char*>(base) + page;
+  stack.ss_size = kAltStackSize;
+  if (sigaltstack(&stack, nullptr) != 0) {
+    munmap(base, size);
+    return;
+  }
+  alt.Base = base;
+  alt.Size = size;
+}
+
+void unmapAltStack(TAltStack& alt) {
+  if (!alt.Base) return;
+  stack_t off{};
+  off.ss_flags = SS_DISABLE;
+  sigaltstack(&off, nullptr);
+  munmap(alt.Base, alt.Size);
+  alt.Base = nullptr;
+  alt.Size = 0;
+}
 
 int signalIndex(int signal) {
   for (std::size_t i = 0; i < kSignals.size(); ++i)
@@ -404,10 +404,14 @@ void uninstall(TFaultState& state) {
 }  // namespace
 
 void PrepareThreadForFaults() {
-  if (!threadAltStack) threadAltStack = std::make_unique<TAltStack>();
+  if (threadAltStack.Holds++ == 0) mapAltStack(threadAltStack);
 }
 
-TFaultHandling::TFaultHandling(TLastChanceReceiver& Receiver) : FReceiver(Receiver) {
+void ReleaseThreadFaults() {
+  if (threadAltStack.Holds > 0 && --threadAltStack.Holds == 0) unmapAltStack(threadAltStack);
+}
+
+TFaultHandling::TFaultHandling(TLastChanceReceiver& Receiver) : FReceiver(Receiver), FThread(&threadAltStack) {
   TFaultState& state = faultState();
   std::lock_guard<std::mutex> guard(state.Lock);
   PrepareThreadForFaults();
@@ -420,6 +424,7 @@ TFaultHandling::~TFaultHandling() {
   std::lock_guard<std::mutex> guard(state.Lock);
   removeReceiver(&FReceiver);
   if (--state.Installed == 0) uninstall(state);
+  if (FThread == &threadAltStack) ReleaseThreadFaults();
 }
 
 }  // namespace rv

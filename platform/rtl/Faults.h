@@ -40,12 +40,17 @@ class TFaultHandling {
 
  private:
   TLastChanceReceiver& FReceiver;
+  const void* FThread;  // identifies the thread whose alternate stack it holds
 };
 
-// Gives the calling thread an alternate signal stack, kept until the thread
-// ends, so that a stack overflow can still be handled. The framework's
-// threads get one when they start; a TFaultHandling gives one to the thread
-// creating it.
+// Gives the calling thread an alternate signal stack, so that a stack
+// overflow can still be handled, until the thread has released it as often
+// as it prepared it. The framework's threads hold one while they run; a
+// TFaultHandling holds one for the thread creating it, given back when it is
+// destroyed on that thread. A thread's end releases nothing by itself: a
+// thread-local destructor on the main thread would keep the library from
+// ever being unloaded.
 void PrepareThreadForFaults();
+void ReleaseThreadFaults();
 
 }  // namespace rv

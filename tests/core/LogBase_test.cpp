@@ -90,8 +90,8 @@ TEST_F(LogBaseTest, AFileThatCannotBeOpenedRaisesAndLeavesTheLockFree) {
     EXPECT_THROW(Log.WriteAsString("T", "v"), EFileStreamError) << name;
     // LogLock is re-entrant, so ask from another thread.
     EXPECT_TRUE(std::async(std::launch::async, [] {
-                  bool free = LogLock.TryEnter();
-                  if (free) LogLock.Leave();
+                  bool free = LogLock().TryEnter();
+                  if (free) LogLock().Leave();
                   return free;
                 }).get());
   }

@@ -144,6 +144,11 @@ TEST(TBitmap, ReadsOtherLayouts) {
                         .table = std::string("\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0\xFF\xFF\xFF\0", 16),
                         .pixels = std::string("\x02\x03\0\0\0\x01\0\0", 8)}
                     .Build()},
+      {"4-bit", BmpSpec{.bitCount = 4,
+                        .colorsUsed = 4,
+                        .table = std::string("\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0\xFF\xFF\xFF\0", 16),
+                        .pixels = std::string("\x23\0\0\0\x01\0\0\0", 8)}
+                    .Build()},
       {"core header", BmpSpec{.headerSize = 12, .pixels = rgb24}.Build()},
       {"pixels after a gap", BmpSpec{.pixels = rgb24, .offBits = 80}.Build()},
   };
@@ -152,6 +157,16 @@ TEST(TBitmap, ReadsOtherLayouts) {
     TBitmap b;
     b.LoadFromStream(s);
     EXPECT_EQ(pixels(b), expected) << name;
+  }
+  {
+    // One bit a pixel, the leftmost in the highest bit: black, white.
+    TStringStream s(BmpSpec{.bitCount = 1,
+                            .table = std::string("\0\0\0\0\xFF\xFF\xFF\0", 8),
+                            .pixels = std::string("\x40\0\0\0\x80\0\0\0", 8)}
+                        .Build());
+    TBitmap b;
+    b.LoadFromStream(s);
+    EXPECT_EQ(pixels(b), (std::vector<TColor>{2, 2, 0xFFFFFF, 0, 0, 0xFFFFFF}));
   }
   for (auto [w, h] : {std::pair{0, 0x7FFFFFFF}, {100000, 0}, {0, -5}}) {
     TStringStream s(BmpSpec{.width = w, .height = h}.Build());
@@ -178,7 +193,7 @@ TEST(TBitmap, MalformedBmpsAreRejectedAndLeaveTheBitmapAlone) {
       {"header size huge", patched(14, le32(0xFFFFFFF0))},
       {"two planes", patched(26, le16(2))},
       {"16 bits", patched(28, le16(16))},
-      {"1 bit", patched(28, le16(1))},
+      {"2 bits", patched(28, le16(2))},
       {"RLE8", patched(30, le32(1))},
       {"bitfields on 24 bits", patched(30, le32(3))},
       {"negative width", patched(18, le32(-2))},
@@ -193,6 +208,13 @@ TEST(TBitmap, MalformedBmpsAreRejectedAndLeaveTheBitmapAlone) {
       {"index outside the palette",
        BmpSpec{.bitCount = 8, .colorsUsed = 4, .table = palette4, .pixels = std::string("\x04\0\0\0\0\0\0\0", 8)}
            .Build()},
+      {"4-bit index outside the palette", BmpSpec{.bitCount = 4,
+                                                  .colorsUsed = 2,
+                                                  .table = palette4.substr(0, 8),
+                                                  .pixels = std::string("\x02\0\0\0\0\0\0\0", 8)}
+                                              .Build()},
+      {"1-bit palette over 2",
+       BmpSpec{.bitCount = 1, .colorsUsed = 3, .table = palette4, .pixels = std::string(8, '\0')}.Build()},
       {"unusual masks", BmpSpec{.bitCount = 32,
                                 .compression = 3,
                                 .table = le32(0xFF) + le32(0xFF00) + le32(0xFF0000),
