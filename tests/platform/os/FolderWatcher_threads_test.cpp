@@ -37,8 +37,9 @@ TEST(RegistryChangeWatcher, ManyRequestsShareOneThreadAndEachHearsItsKey) {
   TRegistryRoot root(dir.Path());
   TServiceScope<TRegistryRoot> scope(SetRegistryRoot, root);
   constexpr int kKeys = 12;
-  std::vector<std::unique_ptr<TRegistry>> keys;
+  // The events outlive the keys: closing a key sets its pending events.
   std::vector<std::unique_ptr<TEvent>> events;
+  std::vector<std::unique_ptr<TRegistry>> keys;
   const int before = ThreadCount();
   for (int i = 0; i < kKeys; ++i) {
     keys.push_back(std::make_unique<TRegistry>());
