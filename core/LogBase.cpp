@@ -11,7 +11,7 @@
 #include "platform/rtl/Convert.h"
 #include "platform/rtl/FileUtils.h"
 
-namespace rv {
+namespace RV_API rv {
 
 TCriticalSection LogLock;
 

@@ -7,7 +7,7 @@
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/Service.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

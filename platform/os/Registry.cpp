@@ -23,7 +23,7 @@
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Service.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/os/RegistryKey.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 
