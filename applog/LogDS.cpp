@@ -4,7 +4,7 @@
 #include "platform/classes/Strings.h"
 #include "platform/rtl/DateTime.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/rtl/Convert.h"
 #include "platform/rtl/Format.h"
 
-namespace rv {
+namespace RV_API rv {
 
 // ---- TQVLCheckProviderEdit -------------------------------------------------------
 

@@ -14,7 +14,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

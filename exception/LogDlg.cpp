@@ -3,7 +3,7 @@
 #include "platform/classes/FormFile.h"
 #include "platform/classes/Published.h"
 
-namespace rv {
+namespace RV_API rv {
 
 const TClass& TfrmVEVirErrorDialog::StaticClass() {
   static const TClass cls = TClassBuilder<TfrmVEVirErrorDialog>("TfrmVEVirErrorDialog")

@@ -17,7 +17,7 @@
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Utf16.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Program.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/rtl/Hex.h"
 #include "platform/rtl/StrUtils.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "platform/classes/Published.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

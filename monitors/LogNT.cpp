@@ -6,7 +6,7 @@
 #include "platform/os/EventLogJournal.h"
 #include "platform/rtl/Utf16.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

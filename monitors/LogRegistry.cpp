@@ -3,7 +3,7 @@
 #include "platform/classes/Published.h"
 #include "platform/rtl/ScopeGuard.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

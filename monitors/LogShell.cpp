@@ -8,7 +8,7 @@
 #include "platform/forms/MessageWindow.h"
 #include "platform/rtl/ScopeGuard.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

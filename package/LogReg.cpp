@@ -10,7 +10,7 @@
 #include "monitors/LogShell.h"
 #include "platform/classes/Registration.h"
 
-namespace rv {
+namespace RV_API rv {
 
 void Register() {
   RegisterComponents(kPalettePage,

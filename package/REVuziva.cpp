@@ -5,7 +5,7 @@
 
 #include "core/LogBaseUnit.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "platform/classes/Published.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 const TClass& TCollectionItem::StaticClass() {
   static const TClass cls = TClassBuilder<TCollectionItem>("TCollectionItem").Build();

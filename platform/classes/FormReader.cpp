@@ -9,7 +9,7 @@
 #include "platform/classes/Resources.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "platform/classes/FormText.h"
 #include "platform/rtl/Hex.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

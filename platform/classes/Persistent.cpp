@@ -3,7 +3,7 @@
 #include "platform/classes/Published.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 const TClass& TPersistent::StaticClass() {
   static const TClass cls = TClassBuilder<TPersistent>("TPersistent").Build();

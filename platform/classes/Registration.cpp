@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

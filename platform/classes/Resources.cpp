@@ -4,7 +4,7 @@
 
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/OSError.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

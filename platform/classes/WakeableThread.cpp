@@ -4,7 +4,7 @@
 
 #include "platform/rtl/ScopeGuard.h"
 
-namespace rv {
+namespace RV_API rv {
 
 TWakeableThread::TWakeableThread() : TThread(true) {}
 

@@ -7,7 +7,7 @@
 #include "platform/db/DataSource.h"
 #include "platform/rtl/StrUtils.h"
 
-namespace rv {
+namespace RV_API rv {
 
 const TClass& TDataSet::StaticClass() {
   static const TClass cls =

@@ -4,7 +4,7 @@
 
 #include "platform/classes/Published.h"
 
-namespace rv {
+namespace RV_API rv {
 
 const TClass& TDataSource::StaticClass() {
   static const TClass cls = TClassBuilder<TDataSource>("TDataSource")

@@ -5,7 +5,7 @@
 #include "platform/db/DBError.h"
 #include "platform/db/DataSet.h"
 
-namespace rv {
+namespace RV_API rv {
 
 TField::TField(TDataSet* DataSet, std::string FieldName, int Index)
     : FDataSet(DataSet), FFieldName(std::move(FieldName)), FIndex(Index) {}

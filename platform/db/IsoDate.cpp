@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

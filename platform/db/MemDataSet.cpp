@@ -2,7 +2,7 @@
 
 #include "platform/classes/Published.h"
 
-namespace rv {
+namespace RV_API rv {
 
 const TClass& TMemDataSet::StaticClass() {
   static const TClass cls = TClassBuilder<TMemDataSet>("TMemDataSet").Build();

@@ -9,7 +9,7 @@
 #include "platform/db/SQLiteDataSet.h"
 #include "platform/db/SQLiteStatement.h"
 
-namespace rv {
+namespace RV_API rv {
 
 const TClass& TSQLiteConnection::StaticClass() {
   // Connected comes last, so a stored connection opens with its settings.

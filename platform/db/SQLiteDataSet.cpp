@@ -5,7 +5,7 @@
 #include "platform/classes/Published.h"
 #include "platform/db/DBError.h"
 
-namespace rv {
+namespace RV_API rv {
 
 const TClass& TSQLiteDataSet::StaticClass() {
   // Active (the base's) applies only in Loaded, after the connection is known.

@@ -4,7 +4,7 @@
 #include "platform/db/DBError.h"
 #include "platform/rtl/StrUtils.h"
 
-namespace rv {
+namespace RV_API rv {
 
 const TClass& TSQLiteQuery::StaticClass() {
   static const TClass cls = TClassBuilder<TSQLiteQuery>("TSQLiteQuery").Property("SQL", &TSQLiteQuery::SQL).Build();

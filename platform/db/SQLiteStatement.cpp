@@ -9,7 +9,7 @@
 #include "platform/db/IsoDate.h"
 #include "platform/rtl/StrUtils.h"
 
-namespace rv {
+namespace RV_API rv {
 
 void SQLiteError(sqlite3* Db) { DatabaseError(Db ? sqlite3_errmsg(Db) : "out of memory"); }
 

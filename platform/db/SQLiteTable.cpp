@@ -6,7 +6,7 @@
 #include "platform/classes/Published.h"
 #include "platform/db/DBError.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

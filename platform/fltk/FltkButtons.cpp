@@ -9,7 +9,7 @@
 #include "platform/fltk/FltkMirrored.h"
 #include "platform/forms/StdCtrls.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "platform/fltk/FltkMirrored.h"
 #include "platform/forms/StdCtrls.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 
@@ -72,7 +72,7 @@ class TListWidget : public TMirrored<Fl_Choice> {
     Text = Value >= 0 && text() ? text() : "";
   }
   void Sync() override {
-    TSyncing syncing(FSyncing);
+    TemporaryChange syncing(FSyncing, true);
     auto* combo = static_cast<TComboBox*>(Control());
     SyncCommon(false);
     applyMenuStyle(*this, *combo);
@@ -109,7 +109,7 @@ class TComboWidget : public TMirrored<Fl_Input_Choice> {
     Value = Control() ? static_cast<TComboBox*>(Control())->ItemIndex() : -1;
   }
   void Sync() override {
-    TSyncing syncing(FSyncing);
+    TemporaryChange syncing(FSyncing, true);
     auto* combo = static_cast<TComboBox*>(Control());
     SyncCommon(false);
     applyMenuStyle(*menubutton(), *combo);

@@ -10,7 +10,7 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/StdCtrls.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

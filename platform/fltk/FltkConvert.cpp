@@ -14,7 +14,7 @@
 
 #include "platform/fltk/FltkMirror.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

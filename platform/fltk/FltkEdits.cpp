@@ -10,7 +10,7 @@
 #include "platform/fltk/FltkMirrored.h"
 #include "platform/forms/StdCtrls.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 
@@ -23,7 +23,7 @@ class TEditWidget : public TMirrored<Fl_Input> {
   const char* Kind() const override { return "Fl_Input"; }
   void Content(std::string& Text, int&) const override { Text = value(); }
   void Sync() override {
-    TSyncing syncing(FSyncing);
+    TemporaryChange syncing(FSyncing, true);
     auto* edit = static_cast<TCustomEdit*>(Control());
     SyncCommon(false);
     SyncTextStyle();
@@ -69,7 +69,7 @@ class TMemoWidget : private TBufferHolder, public TMirrored<W> {
     Value = Buffer->count_lines(0, Buffer->length()) + 1;
   }
   void Sync() override {
-    TSyncing syncing(this->FSyncing);
+    TemporaryChange syncing(this->FSyncing, true);
     auto* memo = static_cast<TMemo*>(this->Control());
     this->SyncCommon(false);
     this->SyncTextStyle();

@@ -9,7 +9,7 @@
 #include "platform/forms/Application.h"
 #include "platform/forms/StdCtrls.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -110,6 +110,11 @@ bool RegisterMirrorFactory(const TClass& Class, TMirrorFactory Factory) {
   return true;
 }
 
+}  // namespace rv
+
+// What FltkMirror.h declares: the test library reaches it.
+namespace RV_API rv {
+
 Fl_Widget* NewMirrorWidget(TControl* Control) {
   // Made outside any group: the set puts it into its parent's group.
   Fl_Group::current(nullptr);

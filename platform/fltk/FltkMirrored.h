@@ -19,6 +19,7 @@
 #include "platform/fltk/FltkMirror.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/WidgetSet.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace rv {
 
@@ -172,19 +173,6 @@ class TMirrored : public W, public TMirror {
     if (TCustomForm* form = GetParentForm(control)) FeedKey(form, key, shift);
     return 1;
   }
-};
-
-// Guards FSyncing for a scope.
-class TSyncing {
- public:
-  explicit TSyncing(bool& Flag) : FFlag(Flag), FSaved(Flag) { FFlag = true; }
-  ~TSyncing() { FFlag = FSaved; }
-  TSyncing(const TSyncing&) = delete;
-  TSyncing& operator=(const TSyncing&) = delete;
-
- private:
-  bool& FFlag;
-  bool FSaved;
 };
 
 // A control holding others: the widget is the group of their widgets.

@@ -3,13 +3,12 @@
 #include <FL/Fl.H>
 #include <FL/x.H>
 #include <sys/inotify.h>
-#include <unistd.h>
 
-#include <cstring>
 #include <ctime>
 #include <string>
 
 #include "platform/forms/Application.h"
+#include "platform/rtl/Exceptions.h"
 
 namespace rv {
 
@@ -38,14 +37,17 @@ TDesktopSettingsWatch::TDesktopSettingsWatch() {
   Fl::add_system_handler(&TDesktopSettingsWatch::XEventSeen, this);
   // Tools replace /etc/localtime (a new link renamed over it) rather than
   // writing it, so the folder is watched.
-  FTimeZone = TFileHandle(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-  if (FTimeZone && inotify_add_watch(FTimeZone.Get(), "/etc", IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE) >= 0)
-    Fl::add_fd(FTimeZone.Get(), FL_READ, &TDesktopSettingsWatch::TimeZoneEvents, this);
+  try {
+    FTimeZone = std::make_unique<TInotifyTree>("/etc", false, IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE);
+    FTimeZoneSource = EventLoop().AddFdSource(FTimeZone->Fd(), [this](int) { TimeZoneEvents(); });
+  } catch (const EOSError&) {
+    // Out of inotify instances: the other settings are still watched.
+  }
 }
 
 TDesktopSettingsWatch::~TDesktopSettingsWatch() {
   Fl::remove_system_handler(&TDesktopSettingsWatch::XEventSeen);
-  if (FTimeZone) Fl::remove_fd(FTimeZone.Get(), FL_READ);
+  if (FTimeZone) EventLoop().RemoveFdSource(FTimeZoneSource);
 }
 
 void TDesktopSettingsWatch::FollowSettingsOwner() {
@@ -76,18 +78,9 @@ int TDesktopSettingsWatch::XEventSeen(void* Event, void* Data) {
   return 0;  // the toolkit still handles the event
 }
 
-void TDesktopSettingsWatch::TimeZoneEvents(int Fd, void*) {
-  alignas(inotify_event) char buffer[4096];
+void TDesktopSettingsWatch::TimeZoneEvents() {
   bool changed = false;
-  for (;;) {
-    const ssize_t length = read(Fd, buffer, sizeof buffer);
-    if (length <= 0) break;
-    for (ssize_t at = 0; at < length;) {
-      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-      if (event->len > 0 && std::strcmp(event->name, "localtime") == 0) changed = true;
-      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-    }
-  }
+  FTimeZone->Drain([&](const TInotifyEvent& event) { changed = changed || event.Name == "localtime"; });
   if (!changed) return;
   tzset();
   SettingsChanged();

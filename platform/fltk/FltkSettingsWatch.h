@@ -5,7 +5,10 @@
 // settings, and /etc/localtime being replaced (the time zone; tzset() runs
 // first) count as changes.
 
-#include "platform/rtl/FileHandle.h"
+#include <memory>
+
+#include "platform/forms/EventLoop.h"
+#include "platform/os/InotifyTree.h"
 
 namespace rv {
 
@@ -19,7 +22,7 @@ class TDesktopSettingsWatch {
 
  private:
   static int XEventSeen(void* Event, void* Data);
-  static void TimeZoneEvents(int Fd, void* Data);
+  void TimeZoneEvents();
   // The XSETTINGS manager may change; its window holds the settings.
   void FollowSettingsOwner();
   static void SettingsChanged();
@@ -31,7 +34,9 @@ class TDesktopSettingsWatch {
   unsigned long FManager = 0;
   unsigned long FSelection = 0;
   unsigned long FOwner = 0;
-  TFileHandle FTimeZone;
+  // Null when /etc can't be watched: the time zone then goes unnoticed.
+  std::unique_ptr<TInotifyTree> FTimeZone;
+  TEventLoop::TSourceId FTimeZoneSource = 0;
 };
 
 }  // namespace rv

@@ -29,7 +29,7 @@
 #include "platform/forms/WidgetSet.h"
 #include "platform/os/X11Display.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

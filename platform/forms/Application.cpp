@@ -14,7 +14,7 @@
 #include "platform/rtl/Program.h"
 #include "platform/rtl/ScopeGuard.h"
 
-namespace rv {
+namespace RV_API rv {
 
 TApplication* Application = nullptr;
 

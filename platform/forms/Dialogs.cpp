@@ -7,7 +7,7 @@
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/Service.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 
@@ -46,37 +46,14 @@ TModalResult ModalResultOf(TMsgDlgBtn Button) {
   return mrNone;
 }
 
-TModalResult THeadlessMessageBoxes::Show(const std::string& Caption, const std::string& Text, TMsgDlgType DlgType,
+TModalResult THeadlessMessageBoxes::Show(const std::string& Caption, const std::string& Text, TMsgDlgType,
                                          TMsgDlgButtons Buttons, int) {
   std::fprintf(stderr, "%s: %s\n", Caption.c_str(), Text.c_str());
-  std::lock_guard<std::mutex> guard(FLock);
-  FRecords.push_back({Caption, Text, DlgType, Buttons});
-  if (!FAnswers.empty()) {
-    TModalResult answer = FAnswers.front();
-    FAnswers.pop_front();
-    return answer;
-  }
   for (unsigned b = mbYes; b <= mbHelp; ++b) {
     auto button = static_cast<TMsgDlgBtn>(b);
     if (Buttons.Contains(button) && ModalResultOf(button) != mrNone) return ModalResultOf(button);
   }
   return mrNone;
-}
-
-std::vector<TMessageBoxRecord> THeadlessMessageBoxes::Records() const {
-  std::lock_guard<std::mutex> guard(FLock);
-  return FRecords;
-}
-
-void THeadlessMessageBoxes::Clear() {
-  std::lock_guard<std::mutex> guard(FLock);
-  FRecords.clear();
-  FAnswers.clear();
-}
-
-void THeadlessMessageBoxes::ProgramAnswer(TModalResult Answer) {
-  std::lock_guard<std::mutex> guard(FLock);
-  FAnswers.push_back(Answer);
 }
 
 TMessageBoxService* MessageBoxService() {

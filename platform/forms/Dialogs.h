@@ -1,14 +1,10 @@
 #pragma once
 // The standard message boxes, shown through a replaceable service. The
-// headless service writes each box to standard error and keeps a record
-// tests can read; an interactive widget set, once chosen, brings the
-// form-based boxes.
+// headless service writes each box to standard error; an interactive widget
+// set, once chosen, brings the form-based boxes.
 
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "platform/classes/Object.h"
 #include "platform/rtl/Export.h"
@@ -58,32 +54,13 @@ class TMessageBoxService {
                             TMsgDlgButtons Buttons, int HelpCtx) = 0;
 };
 
-// One box the headless service showed.
-struct TMessageBoxRecord {
-  std::string Caption;
-  std::string Text;
-  TMsgDlgType DlgType = mtCustom;
-  TMsgDlgButtons Buttons;
-  bool operator==(const TMessageBoxRecord&) const = default;
-};
-
-// Writes "<caption>: <text>" to standard error and records the box. It
-// answers with the next programmed answer, else with the result of the first
-// button, in the set's order, that closes the box (mrNone when none does).
+// Writes "<caption>: <text>" to standard error and answers with the result
+// of the first button, in the set's order, that closes the box (mrNone when
+// none does).
 class THeadlessMessageBoxes : public TMessageBoxService {
  public:
   TModalResult Show(const std::string& Caption, const std::string& Text, TMsgDlgType DlgType, TMsgDlgButtons Buttons,
                     int HelpCtx) override;
-
-  std::vector<TMessageBoxRecord> Records() const;
-  void Clear();
-  // Answers for the coming boxes, first in first out.
-  void ProgramAnswer(TModalResult Answer);
-
- private:
-  mutable std::mutex FLock;
-  std::vector<TMessageBoxRecord> FRecords;
-  std::deque<TModalResult> FAnswers;
 };
 
 // The service in use (headless until one is installed). Not owned.

@@ -11,7 +11,7 @@
 #include "platform/forms/Application.h"
 #include "platform/forms/WidgetSet.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

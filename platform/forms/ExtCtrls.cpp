@@ -8,7 +8,7 @@
 #include "platform/classes/Published.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 // ---- TPanel -------------------------------------------------------------------------------
 

@@ -7,7 +7,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/rtl/StrUtils.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "platform/forms/Application.h"
 
-namespace rv {
+namespace RV_API rv {
 
 THandle TMessageWindows::Allocate(TWndMethod Method) {
   const THandle wnd = FNext;

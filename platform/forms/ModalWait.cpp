@@ -7,7 +7,7 @@
 #include "platform/classes/Thread.h"
 #include "platform/forms/Application.h"
 
-namespace rv {
+namespace RV_API rv {
 
 void WaitServingMessages(const std::function<void()>& Work) {
   if (!IsMainThread()) {

@@ -3,7 +3,7 @@
 #include "platform/classes/Published.h"
 #include "platform/forms/WidgetSet.h"
 
-namespace rv {
+namespace RV_API rv {
 
 TScreen* Screen = nullptr;
 

@@ -6,7 +6,7 @@
 #include "platform/forms/WidgetSet.h"
 #include "platform/graphics/Graphics.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

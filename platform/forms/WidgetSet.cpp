@@ -13,7 +13,7 @@
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/Utf16.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

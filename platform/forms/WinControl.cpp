@@ -10,7 +10,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/ScopeGuard.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/graphics/LittleEndian.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "platform/graphics/Graphics.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <X11/Xlib.h>
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "platform/os/InotifyTree.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Service.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "platform/rtl/ScopeGuard.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

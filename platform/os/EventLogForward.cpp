@@ -9,7 +9,7 @@
 #include "platform/os/EventLogRecord.h"
 #include "platform/rtl/FileHandle.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

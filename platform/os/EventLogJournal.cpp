@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

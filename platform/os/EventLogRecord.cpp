@@ -5,7 +5,7 @@
 
 #include "platform/rtl/Utf16.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "platform/os/RegistryKey.h"
 #include "platform/rtl/Utf16.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

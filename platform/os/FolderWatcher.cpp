@@ -7,7 +7,7 @@
 
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 TFolderWatcher::~TFolderWatcher() {
   {

@@ -2,7 +2,7 @@
 
 #include <strings.h>
 
-namespace rv {
+namespace RV_API rv {
 
 bool IsMailAddress(std::string_view Text) {
   if (Text.empty() || Text.size() > 254 || Text[0] == '-') return false;

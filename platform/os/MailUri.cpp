@@ -4,7 +4,7 @@
 
 #include "platform/rtl/Hex.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

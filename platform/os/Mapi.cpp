@@ -3,7 +3,7 @@
 #include "platform/os/MapiLinux.h"
 #include "platform/rtl/Service.h"
 
-namespace rv {
+namespace RV_API rv {
 
 struct TMapiService::TRecipBlock {
   TMapiRecipDesc Desc;

@@ -12,7 +12,7 @@
 #include "platform/os/MimeMessage.h"
 #include "platform/rtl/FileHandle.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

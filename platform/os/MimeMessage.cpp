@@ -14,7 +14,7 @@
 #include "platform/os/MailUri.h"
 #include "platform/os/UserAndHost.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

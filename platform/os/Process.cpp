@@ -18,7 +18,7 @@
 
 extern char** environ;
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

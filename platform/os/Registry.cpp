@@ -24,7 +24,7 @@
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Service.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "platform/os/RegistryKey.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

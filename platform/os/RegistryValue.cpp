@@ -1,6 +1,6 @@
 #include "platform/os/RegistryValue.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/graphics/Graphics.h"
 #include "platform/os/X11Display.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

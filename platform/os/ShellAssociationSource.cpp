@@ -10,7 +10,7 @@
 #include "platform/os/InotifyTree.h"
 #include "platform/rtl/FileHandle.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "platform/os/InotifyTree.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "platform/rtl/OSError.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "platform/rtl/FileHandle.h"
 #include "platform/rtl/OSError.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "platform/os/Process.h"
 
-namespace rv {
+namespace RV_API rv {
 
 bool IsOpenableTarget(const std::string& Target) { return !Target.empty() && Target[0] != '-'; }
 

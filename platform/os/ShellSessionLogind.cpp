@@ -4,7 +4,7 @@
 
 #include "platform/os/ShellSessionEnd.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "platform/os/ShellSessionEnd.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

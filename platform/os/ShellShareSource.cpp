@@ -9,7 +9,7 @@
 #include "platform/os/InotifyTree.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string_view>
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Utf16.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstddef>
 
-namespace rv {
+namespace RV_API rv {
 
 std::string HostName() {
   // One byte more than gethostname may fill, so the name is always ended.

@@ -10,7 +10,7 @@
 
 #include "platform/rtl/OSError.h"
 
-namespace rv {
+namespace RV_API rv {
 
 TEvent::TEvent(bool ManualReset, bool InitialState)
     : FFd(eventfd(InitialState ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK)), FManualReset(ManualReset) {

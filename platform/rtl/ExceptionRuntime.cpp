@@ -25,7 +25,7 @@
 #include "platform/rtl/Program.h"
 #include "platform/rtl/ThrowSites.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -27,7 +27,7 @@ struct dwarf_eh_bases {
 };
 extern "C" const void* _Unwind_Find_FDE(void* pc, dwarf_eh_bases* bases);
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

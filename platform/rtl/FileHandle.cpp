@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-namespace rv {
+namespace RV_API rv {
 
 void TFileHandle::Reset(int fd) {
   // close() is not retried on EINTR: on Linux the descriptor is gone anyway,

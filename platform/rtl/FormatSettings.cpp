@@ -8,7 +8,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StrUtils.h"
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace rv {
+namespace RV_API rv {
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/Screen.h"
 #include "platform/rtl/Exceptions.h"
+#include "testing/forms/MessageBoxRecorder.h"
 
 using namespace rv;
 
@@ -24,10 +25,13 @@ namespace {
 // empty and no error boxes recorded.
 class AppLogTest : public ::testing::Test {
  protected:
+  TRecordingMessageBoxes Shown;
+  TMessageBoxServiceScope ShownInUse{Shown};
+
   AppLogTest() { Clear(); }
   ~AppLogTest() override { Clear(); }
 
-  static void Clear() {
+  void Clear() {
     Application->SetOnActivate(nullptr);
     Application->SetOnDeactivate(nullptr);
     Application->SetOnException(nullptr);
@@ -44,11 +48,11 @@ class AppLogTest : public ::testing::Test {
     Application->Restore();
     Application->Deactivate();
     Application->SetHint({});
-    HeadlessMessageBoxes().Clear();
+    Shown.Clear();
   }
-  static std::vector<std::string> Boxes() {
+  std::vector<std::string> Boxes() const {
     std::vector<std::string> texts;
-    for (const auto& box : HeadlessMessageBoxes().Records()) texts.push_back(box.Text);
+    for (const auto& box : Shown.Records()) texts.push_back(box.Text);
     return texts;
   }
   static void Raise(const std::string& message) {

@@ -14,6 +14,7 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/os/MapiLinux.h"
 #include "platform/rtl/FileUtils.h"
+#include "testing/forms/MessageBoxRecorder.h"
 #include "testing/os/MapiRecorder.h"
 #include "tests/support/Environment.h"
 #include "tests/support/TempDir.h"
@@ -28,7 +29,6 @@ constexpr std::uint32_t kFlagMessage = WM_USER + 17;
 class DeliveryWaitTest : public ::testing::Test {
  protected:
   DeliveryWaitTest() : Log(nullptr), Scope(Mail), Path(Dir.Path()) {
-    HeadlessMessageBoxes().Clear();
     Log.SendTo()->SetAttachScreenShot(false);
     Log.SendTo()->SetEMail("ann@example.org");
     Mail.SetSendmailProgram(Program("sendmail"));
@@ -54,6 +54,8 @@ class DeliveryWaitTest : public ::testing::Test {
   TLinuxMapiService Mail;
   TMapiServiceScope Scope;
   test::TPathPrepend Path;
+  TRecordingMessageBoxes Boxes;
+  TMessageBoxServiceScope BoxesInUse{Boxes};
 };
 
 struct TWaitCase {
@@ -84,7 +86,7 @@ TEST_F(DeliveryWaitTest, QueuedCallsAndPostedMessagesRunWhileTheProgramRuns) {
     SCOPED_TRACE(c.What);
     DeleteFile(Flag());
     DeleteFile(Dir.File("done"));
-    HeadlessMessageBoxes().Clear();
+    Boxes.Clear();
     if (c.PostMessage) {
       Application->SetOnMessage([this](TMsg& msg, bool& handled) {
         if (msg.message == kFlagMessage) RaiseFlag(), handled = true;
@@ -95,7 +97,7 @@ TEST_F(DeliveryWaitTest, QueuedCallsAndPostedMessagesRunWhileTheProgramRuns) {
     }
     c.Deliver(Log);
     EXPECT_TRUE(Done()) << "the program ended by itself during the wait";
-    EXPECT_TRUE(HeadlessMessageBoxes().Records().empty());
+    EXPECT_TRUE(Boxes.Records().empty());
   }
 }
 

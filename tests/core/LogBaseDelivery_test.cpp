@@ -5,6 +5,7 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/os/MapiLinux.h"
 #include "platform/rtl/Exceptions.h"
+#include "testing/forms/MessageBoxRecorder.h"
 #include "testing/os/MapiRecorder.h"
 #include "testing/os/WebOpenerRecorder.h"
 #include "tests/platform/os/MailTestSupport.h"
@@ -20,7 +21,6 @@ class DeliveryTest : public ::testing::Test {
   DeliveryTest() : Log(nullptr), Scope(Mapi) {
     Log.SendTo()->SetAttachScreenShot(false);
     Log.SendTo()->SetResolveNames(false);
-    HeadlessMessageBoxes().Clear();
   }
   const TRecordedMail& SendOne() {
     Log.SendLogByMail();
@@ -31,6 +31,8 @@ class DeliveryTest : public ::testing::Test {
   TQVLogBase Log;
   TRecordingMapiService Mapi;
   TMapiServiceScope Scope;
+  TRecordingMessageBoxes Boxes;
+  TMessageBoxServiceScope BoxesInUse{Boxes};
 };
 
 struct RecipientCase {
@@ -143,18 +145,18 @@ TEST_F(DeliveryTest, AttachmentsInOrderWithoutAScreenToCapture) {
 
 TEST_F(DeliveryTest, EveryFailureIsShownInAnErrorBoxAndNotRaised) {
   for (ULONG code : {MAPI_USER_ABORT, MAPI_E_NOT_SUPPORTED, 40u}) {
-    HeadlessMessageBoxes().Clear();
+    Boxes.Clear();
     Mapi.SetSendResult(code);
     EXPECT_NO_THROW(Log.SendLogByMail());
-    auto boxes = HeadlessMessageBoxes().Records();
+    auto boxes = Boxes.Records();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].Text, Log.MAPIErrorDescription(static_cast<std::int32_t>(code)));
     EXPECT_EQ(boxes[0].DlgType, mtError);
   }
-  HeadlessMessageBoxes().Clear();
+  Boxes.Clear();
   Mapi.SetSendResult(SUCCESS_SUCCESS);
   Log.SendLogByMail();
-  EXPECT_TRUE(HeadlessMessageBoxes().Records().empty());
+  EXPECT_TRUE(Boxes.Records().empty());
 }
 
 TEST(DeliveryNamedRecipientsTest, ResolvedDisplayNamesKeepTheirAddresses) {
@@ -164,14 +166,15 @@ TEST(DeliveryNamedRecipientsTest, ResolvedDisplayNamesKeepTheirAddresses) {
   mail.SetSendmailProgram(rv::test::WriteScript(dir.File("sendmail"), record));
   mail.SetComposerProgram(rv::test::WriteScript(dir.File("xdg-email"), record));
   TMapiServiceScope scope(mail);
-  HeadlessMessageBoxes().Clear();
+  TRecordingMessageBoxes Boxes;
+  TMessageBoxServiceScope boxesInUse(Boxes);
   TQVLogBase log(nullptr);
   log.SendTo()->SetAttachScreenShot(false);
   log.SendTo()->SetEMail("Support Team <support@example.org>;CC:Zo\xC3\xAB \xC3\x9Cnal <zoe@example.org>");
 
   log.SendTo()->SetEMailOpenBeforeSend(false);
   log.SendLogByMail();
-  EXPECT_TRUE(HeadlessMessageBoxes().Records().empty());
+  EXPECT_TRUE(Boxes.Records().empty());
   EXPECT_EQ(rvtest::ReadFile(dir.File("args")), "-i\n--\nsupport@example.org\nzoe@example.org\n");
   const auto headers = rv::test::ParseMime(rvtest::ReadFile(dir.File("input")))[0].Headers;
   EXPECT_EQ(headers.at("To"), "\"Support Team\" <support@example.org>");

@@ -14,6 +14,7 @@
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/SysUtils.h"
 #include "testing/os/MapiRecorder.h"
+#include "testing/forms/MessageBoxRecorder.h"
 #include "tests/support/InteractiveWidgetSet.h"
 #include "tests/support/TempDir.h"
 
@@ -25,10 +26,11 @@ RV_DECLARE_EXCEPTION(EAppSpecific, Exception);
 
 class ExceptionLogTest : public ::testing::Test {
  protected:
+  TRecordingMessageBoxes Boxes;
+  TMessageBoxServiceScope BoxesInUse{Boxes};
   void SetUp() override {
     FSaved = Application->OnException();
     Application->SetOnException(nullptr);
-    HeadlessMessageBoxes().Clear();
   }
   void TearDown() override { Application->SetOnException(FSaved); }
 
@@ -50,7 +52,7 @@ class ExceptionLogTest : public ::testing::Test {
   std::string Content(const std::string& name = "crash.log") { return rvtest::ReadFile(Dir.File(name)); }
   std::vector<std::string> BoxTexts() {
     std::vector<std::string> texts;
-    for (const auto& box : HeadlessMessageBoxes().Records()) texts.push_back(box.Text);
+    for (const auto& box : Boxes.Records()) texts.push_back(box.Text);
     return texts;
   }
 
@@ -102,14 +104,14 @@ TEST_F(ExceptionLogTest, TheFirstOfTheFiftyClassesThatMatchesDecides) {
   };
   for (const FilterCase& c : table) {
     SCOPED_TRACE(c.Name);
-    HeadlessMessageBoxes().Clear();
+    Boxes.Clear();
     auto log = NewLog();
     log->ClearLog();
     c.Configure(*log);
     c.Raise();
     EXPECT_EQ(FileExists(log->LogFile()), c.Logged);
     // A filtered-out exception gets the standard box even with edNone.
-    EXPECT_EQ(HeadlessMessageBoxes().Records().size(), c.Logged ? 0u : 1u);
+    EXPECT_EQ(Boxes.Records().size(), c.Logged ? 0u : 1u);
   }
 }
 
@@ -130,7 +132,7 @@ TEST_F(ExceptionLogTest, TheDialogChoiceAndOnSaveException) {
   auto log = NewLog();
   Raise<EConvertError>();
   EXPECT_EQ(Content(), "\r\nClassname: EConvertError \r\n");
-  EXPECT_TRUE(HeadlessMessageBoxes().Records().empty()) << "edNone shows nothing";
+  EXPECT_TRUE(Boxes.Records().empty()) << "edNone shows nothing";
 
   log->SetErrorDialog(edStandard);
   log->SetOnSaveException([](TObject*, Exception*, std::string& text, bool& accept) {
@@ -140,12 +142,12 @@ TEST_F(ExceptionLogTest, TheDialogChoiceAndOnSaveException) {
   Raise<EAbort>();
   Raise<EListError>();
   EXPECT_EQ(Content(), "\r\nClassname: EConvertError \r\n[Classname]") << "vetoed, then replaced";
-  EXPECT_EQ(HeadlessMessageBoxes().Records().size(), 2u) << "the dialog choice applies to a vetoed record too";
+  EXPECT_EQ(Boxes.Records().size(), 2u) << "the dialog choice applies to a vetoed record too";
 
   // Without an interactive user the extended dialog gives way to the
   // standard box.
   log->SetErrorDialog(edExtended);
-  HeadlessMessageBoxes().Clear();
+  Boxes.Clear();
   Raise<EListError>("gone");
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"gone."}));
 }

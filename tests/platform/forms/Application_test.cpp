@@ -1,4 +1,5 @@
 #include "platform/forms/Application.h"
+#include "testing/forms/MessageBoxRecorder.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -35,12 +36,12 @@ bool inLibStdCxx(const void* address) {
 // A fresh application object per test, and an empty record of boxes.
 class ApplicationTest : public ::testing::Test {
  protected:
-  ApplicationTest() { HeadlessMessageBoxes().Clear(); }
-  ~ApplicationTest() override { HeadlessMessageBoxes().Clear(); }
+  TRecordingMessageBoxes Boxes;
+  TMessageBoxServiceScope BoxesInUse{Boxes};
 
-  static std::vector<std::string> ErrorBoxes() {
+  std::vector<std::string> ErrorBoxes() {
     std::vector<std::string> texts;
-    for (const TMessageBoxRecord& box : HeadlessMessageBoxes().Records()) {
+    for (const TMessageBoxRecord& box : Boxes.Records()) {
       EXPECT_EQ(box.Caption, Application->Title());
       EXPECT_EQ(box.DlgType, mtError);
       texts.push_back(box.Text);
@@ -134,7 +135,7 @@ TEST_F(ApplicationTest, HandleExceptionRoutesToOnExceptionOrTheErrorBox) {
   };
   for (const Routing& c : cases) {
     SCOPED_TRACE(c.Name);
-    HeadlessMessageBoxes().Clear();
+    Boxes.Clear();
     TApplication app(nullptr);
     TComponent sender(nullptr);
     int calls = 0;
@@ -151,7 +152,7 @@ TEST_F(ApplicationTest, HandleExceptionRoutesToOnExceptionOrTheErrorBox) {
     EXPECT_EQ(ErrorBoxes(), c.Shown);
     EXPECT_EQ(ExceptObject(), nullptr);
   }
-  HeadlessMessageBoxes().Clear();
+  Boxes.Clear();
   App.HandleException(&App);  // outside a handler: nothing to do
   EXPECT_TRUE(ErrorBoxes().empty());
 }
@@ -330,7 +331,7 @@ TEST_F(ApplicationTest, RunGoesOnAfterAnExceptionAndEndsWithTerminateOrQuit) {
 TEST_F(ApplicationTest, MessageBoxMapsItsFlags) {
   EXPECT_EQ(App.MessageBox("Text", "Caption", MB_YESNO | MB_ICONWARNING), mrYes);
   EXPECT_EQ(App.MessageBox("Text", "Caption", MB_OKCANCEL | MB_ICONQUESTION), mrOk);
-  EXPECT_EQ(HeadlessMessageBoxes().Records(), (std::vector<TMessageBoxRecord>{
+  EXPECT_EQ(Boxes.Records(), (std::vector<TMessageBoxRecord>{
                                                   {"Caption", "Text", mtWarning, {mbYes, mbNo}},
                                                   {"Caption", "Text", mtConfirmation, {mbOK, mbCancel}},
                                               }));

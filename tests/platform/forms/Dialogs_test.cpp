@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/forms/Application.h"
+#include "testing/forms/MessageBoxRecorder.h"
 
 using namespace rv;
 
@@ -13,8 +14,8 @@ namespace {
 
 class DialogsTest : public ::testing::Test {
  protected:
-  DialogsTest() { HeadlessMessageBoxes().Clear(); }
-  ~DialogsTest() override { HeadlessMessageBoxes().Clear(); }
+  TRecordingMessageBoxes Boxes;
+  TMessageBoxServiceScope BoxesInUse{Boxes};
 };
 
 struct Dlg {
@@ -37,23 +38,23 @@ TEST_F(DialogsTest, MessageDlgUsesTheStandardCaptionAndAnswersWithTheFirstButton
   };
   for (const Dlg& c : cases) {
     SCOPED_TRACE(c.Caption);
-    HeadlessMessageBoxes().Clear();
+    Boxes.Clear();
     EXPECT_EQ(MessageDlg("Delete the log?", c.DlgType, c.Buttons, 0), c.Answer);
-    EXPECT_EQ(HeadlessMessageBoxes().Records(),
+    EXPECT_EQ(Boxes.Records(),
               (std::vector<TMessageBoxRecord>{{c.Caption, "Delete the log?", c.DlgType, c.Buttons}}));
   }
 }
 
 TEST_F(DialogsTest, ProgrammedAnswersComeFirstInOrder) {
-  HeadlessMessageBoxes().ProgramAnswer(mrNo);
-  HeadlessMessageBoxes().ProgramAnswer(mrCancel);
+  Boxes.ProgramAnswer(mrNo);
+  Boxes.ProgramAnswer(mrCancel);
   for (TModalResult expected : {mrNo, mrCancel, mrYes})
     EXPECT_EQ(MessageDlg("?", mtConfirmation, {mbYes, mbNo}, 0), expected);
 }
 
 TEST_F(DialogsTest, ShowMessageIsAnOkBoxTitledWithTheApplication) {
   ShowMessage("Saved");
-  EXPECT_EQ(HeadlessMessageBoxes().Records(),
+  EXPECT_EQ(Boxes.Records(),
             (std::vector<TMessageBoxRecord>{{Application->Title(), "Saved", mtCustom, {mbOK}}}));
 }
 
@@ -66,14 +67,28 @@ TEST_F(DialogsTest, TheServiceIsReplaceable) {
     }
   } recorder;
   TMessageBoxService* previous = SetMessageBoxService(&recorder);
-  EXPECT_EQ(previous, &HeadlessMessageBoxes());
+  EXPECT_EQ(previous, &Boxes);
   EXPECT_EQ(MessageBoxService(), &recorder);
   EXPECT_EQ(MessageDlg("x", mtError, {mbOK}, 0), mrIgnore);
   ShowMessage("y");
-  EXPECT_EQ(SetMessageBoxService(nullptr), &recorder);
-  EXPECT_EQ(MessageBoxService(), &HeadlessMessageBoxes());
+  EXPECT_EQ(SetMessageBoxService(previous), &recorder);
+  EXPECT_EQ(MessageBoxService(), &Boxes);
   EXPECT_EQ(recorder.Texts, (std::vector<std::string>{"x", "y"}));
-  EXPECT_TRUE(HeadlessMessageBoxes().Records().empty());
+  EXPECT_TRUE(Boxes.Records().empty());
+}
+
+// Without a service installed, the headless boxes answer by themselves.
+TEST(HeadlessDialogsTest, NothingInstalledMeansTheHeadlessBoxes) {
+  ASSERT_EQ(MessageBoxService(), &HeadlessMessageBoxes());
+  EXPECT_EQ(MessageDlg("Retry?", mtWarning, {mbRetry, mbIgnore}, 0), mrRetry);
+  EXPECT_EQ(SetMessageBoxService(nullptr), &HeadlessMessageBoxes());
+  {
+    TRecordingMessageBoxes boxes;
+    TMessageBoxServiceScope inUse(boxes);
+    boxes.ProgramAnswer(mrIgnore);
+    EXPECT_EQ(MessageDlg("Retry?", mtWarning, {mbRetry, mbIgnore}, 0), mrIgnore);
+  }
+  EXPECT_EQ(MessageBoxService(), &HeadlessMessageBoxes()) << "the scope put the headless boxes back";
 }
 
 }  // namespace
