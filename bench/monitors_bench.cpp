@@ -17,7 +17,6 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +27,7 @@
 #include <vector>
 
 #include "bench/support/Compare.h"
+#include "bench/support/Latency.h"
 #include "bench/support/Scratch.h"
 #include "monitors/LogFile.h"
 #include "monitors/LogRegistry.h"
@@ -41,35 +41,10 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct Percentiles {
-  double P50 = 0;
-  double P99 = 0;
-};
+using rvbench::Percentiles;
 // Filled by the latency benchmarks, printed after the run.
 Percentiles gOursLatency, gRawLatency, gRegistryLatency, gRawRegistryLatency;
 double gOursIdleWakeups = -1, gPollingWakeups = -1;
-
-std::string freshFolder(const std::string& name) {
-  const std::string path = rvbench::ScratchDir() + "/" + name;
-  std::filesystem::remove_all(path);
-  std::filesystem::create_directories(path);
-  return path;
-}
-
-void touch(const std::string& path) { std::ofstream(path).put('x'); }
-
-// Reports the latencies (seconds) as the run's time and throughput.
-void report(benchmark::State& state, std::vector<double>& latencies, Percentiles& out) {
-  if (latencies.empty()) return;
-  double total = 0;
-  for (double l : latencies) total += l;
-  std::sort(latencies.begin(), latencies.end());
-  out.P50 = latencies[latencies.size() / 2] * 1e6;
-  out.P99 = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)] * 1e6;
-  state.counters["p50_us"] = out.P50;
-  state.counters["p99_us"] = out.P99;
-  state.counters["items_per_second"] = static_cast<double>(latencies.size()) / total;
-}
 
 void serveUntil(const std::atomic<bool>& done) {
   while (!done.load()) CheckSynchronize(1);
@@ -84,7 +59,7 @@ bool serveUntil(const std::atomic<bool>& done, std::chrono::milliseconds limit) 
 }
 
 void BM_FileMonitorLatency(benchmark::State& state) {
-  const std::string folder = freshFolder("latency-ours");
+  const std::string folder = rvbench::FreshFolder("latency-ours");
   std::atomic<bool> called{false};
   TQVFileLog log(nullptr);
   log.SetFolder(folder);
@@ -96,13 +71,13 @@ void BM_FileMonitorLatency(benchmark::State& state) {
   for (auto _ : state) {
     called = false;
     const auto start = Clock::now();
-    touch(folder + "/f" + std::to_string(i++));
+    rvbench::Touch(folder + "/f" + std::to_string(i++));
     serveUntil(called);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     state.SetIterationTime(seconds);
     latencies.push_back(seconds);
   }
-  report(state, latencies, gOursLatency);
+  rvbench::ReportLatencies(state, latencies, gOursLatency);
 }
 
 // Waits for one event of a raw inotify descriptor and reads it.
@@ -114,26 +89,26 @@ void awaitRaw(int fd) {
 }
 
 void BM_RawInotifyLatency(benchmark::State& state) {
-  const std::string folder = freshFolder("latency-raw");
+  const std::string folder = rvbench::FreshFolder("latency-raw");
   int fd = inotify_init1(IN_CLOEXEC);
   inotify_add_watch(fd, folder.c_str(), IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO);
   std::vector<double> latencies;
   int i = 0;
   for (auto _ : state) {
     const auto start = Clock::now();
-    touch(folder + "/f" + std::to_string(i++));
+    rvbench::Touch(folder + "/f" + std::to_string(i++));
     awaitRaw(fd);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     state.SetIterationTime(seconds);
     latencies.push_back(seconds);
   }
   close(fd);
-  report(state, latencies, gRawLatency);
+  rvbench::ReportLatencies(state, latencies, gRawLatency);
 }
 
 const std::string& wideTree() {
   static const std::string root = [] {
-    const std::string path = freshFolder("tree");
+    const std::string path = rvbench::FreshFolder("tree");
     for (int a = 0; a < 100; ++a)
       for (int b = 0; b < 100; ++b)
         std::filesystem::create_directories(path + "/" + std::to_string(a) + "/" + std::to_string(b));
@@ -190,7 +165,7 @@ double wakeupsPerSecond() {
 }
 
 void BM_IdleMonitorWakeups(benchmark::State& state) {
-  const std::string folder = freshFolder("idle");
+  const std::string folder = rvbench::FreshFolder("idle");
   for (auto _ : state) {
     TQVFileLog log(nullptr);
     log.SetFolder(folder);
@@ -274,7 +249,7 @@ void BM_RegistryMonitorLatency(benchmark::State& state) {
     state.SetIterationTime(seconds);
     latencies.push_back(seconds);
   }
-  report(state, latencies, gRegistryLatency);
+  rvbench::ReportLatencies(state, latencies, gRegistryLatency);
 }
 
 void BM_RawRegistryWriteLatency(benchmark::State& state) {
@@ -294,7 +269,7 @@ void BM_RawRegistryWriteLatency(benchmark::State& state) {
     latencies.push_back(seconds);
   }
   close(fd);
-  report(state, latencies, gRawRegistryLatency);
+  rvbench::ReportLatencies(state, latencies, gRawRegistryLatency);
 }
 
 BENCHMARK(BM_FileMonitorLatency)->UseManualTime()->Iterations(1000);

@@ -10,8 +10,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,17 +27,8 @@ namespace {
 
 rvbench::Percentiles gOurs, gRaw;
 
-std::string freshFolder(const std::string& name) {
-  const std::string path = rvbench::ScratchDir() + "/" + name;
-  std::filesystem::remove_all(path);
-  std::filesystem::create_directories(path);
-  return path;
-}
-
-void touch(const std::string& path) { std::ofstream(path).put('x'); }
-
 void BM_ShellCreateToCallback(benchmark::State& state) {
-  const std::string folder = freshFolder("shell-ours");
+  const std::string folder = rvbench::FreshFolder("shell-ours");
   bool called = false;
   TQVShellLog log(nullptr);
   log.SetPath(folder);
@@ -51,7 +40,7 @@ void BM_ShellCreateToCallback(benchmark::State& state) {
   for (auto _ : state) {
     called = false;
     const auto start = Clock::now();
-    touch(folder + "/f" + std::to_string(i++));
+    rvbench::Touch(folder + "/f" + std::to_string(i++));
     while (!called) Application->HandleMessage();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     state.SetIterationTime(seconds);
@@ -61,14 +50,14 @@ void BM_ShellCreateToCallback(benchmark::State& state) {
 }
 
 void BM_RawInotifyCreate(benchmark::State& state) {
-  const std::string folder = freshFolder("shell-raw");
+  const std::string folder = rvbench::FreshFolder("shell-raw");
   TFileHandle fd(inotify_init1(IN_CLOEXEC));
   inotify_add_watch(fd.Get(), folder.c_str(), IN_CREATE);
   std::vector<double> latencies;
   int i = 0;
   for (auto _ : state) {
     const auto start = Clock::now();
-    touch(folder + "/f" + std::to_string(i++));
+    rvbench::Touch(folder + "/f" + std::to_string(i++));
     pollfd p{fd.Get(), POLLIN, 0};
     poll(&p, 1, -1);
     alignas(inotify_event) char buffer[4096];

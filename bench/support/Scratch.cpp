@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace rvbench {
 
@@ -13,5 +14,14 @@ const std::string& ScratchDir() {
   }();
   return dir;
 }
+
+std::string FreshFolder(const std::string& Name) {
+  const std::string path = ScratchDir() + "/" + Name;
+  std::filesystem::remove_all(path);
+  std::filesystem::create_directories(path);
+  return path;
+}
+
+void Touch(const std::string& Path) { std::ofstream(Path).put('x'); }
 
 }  // namespace rvbench

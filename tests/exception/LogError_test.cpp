@@ -13,8 +13,8 @@
 #include "platform/forms/Screen.h"
 #include "platform/forms/WidgetSet.h"
 #include "platform/rtl/SysUtils.h"
-#include "testing/os/MapiRecorder.h"
 #include "testing/forms/MessageBoxRecorder.h"
+#include "testing/os/MapiRecorder.h"
 #include "tests/support/InteractiveWidgetSet.h"
 #include "tests/support/TempDir.h"
 

@@ -332,9 +332,9 @@ TEST_F(ApplicationTest, MessageBoxMapsItsFlags) {
   EXPECT_EQ(App.MessageBox("Text", "Caption", MB_YESNO | MB_ICONWARNING), mrYes);
   EXPECT_EQ(App.MessageBox("Text", "Caption", MB_OKCANCEL | MB_ICONQUESTION), mrOk);
   EXPECT_EQ(Boxes.Records(), (std::vector<TMessageBoxRecord>{
-                                                  {"Caption", "Text", mtWarning, {mbYes, mbNo}},
-                                                  {"Caption", "Text", mtConfirmation, {mbOK, mbCancel}},
-                                              }));
+                                 {"Caption", "Text", mtWarning, {mbYes, mbNo}},
+                                 {"Caption", "Text", mtConfirmation, {mbOK, mbCancel}},
+                             }));
 }
 
 }  // namespace

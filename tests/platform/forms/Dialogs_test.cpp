@@ -40,8 +40,7 @@ TEST_F(DialogsTest, MessageDlgUsesTheStandardCaptionAndAnswersWithTheFirstButton
     SCOPED_TRACE(c.Caption);
     Boxes.Clear();
     EXPECT_EQ(MessageDlg("Delete the log?", c.DlgType, c.Buttons, 0), c.Answer);
-    EXPECT_EQ(Boxes.Records(),
-              (std::vector<TMessageBoxRecord>{{c.Caption, "Delete the log?", c.DlgType, c.Buttons}}));
+    EXPECT_EQ(Boxes.Records(), (std::vector<TMessageBoxRecord>{{c.Caption, "Delete the log?", c.DlgType, c.Buttons}}));
   }
 }
 
@@ -54,8 +53,7 @@ TEST_F(DialogsTest, ProgrammedAnswersComeFirstInOrder) {
 
 TEST_F(DialogsTest, ShowMessageIsAnOkBoxTitledWithTheApplication) {
   ShowMessage("Saved");
-  EXPECT_EQ(Boxes.Records(),
-            (std::vector<TMessageBoxRecord>{{Application->Title(), "Saved", mtCustom, {mbOK}}}));
+  EXPECT_EQ(Boxes.Records(), (std::vector<TMessageBoxRecord>{{Application->Title(), "Saved", mtCustom, {mbOK}}}));
 }
 
 TEST_F(DialogsTest, TheServiceIsReplaceable) {
