@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
   form->PartDone(form->lblExceptions, DemoExceptions(*form));
   form->PartDone(form->lblAppEvents, DemoAppLog(*form));
   form->PartDone(form->lblDataset, DemoDataset(*form->DatasetLog));
-  form->PartDone(form->lblMonitors, DemoMonitors(*form->FileLog, *form->RegistryLog) + "; " +
-                                        DemoShell(*form->ShellLog, scratch + "/shell"));
+  const std::string monitors = DemoMonitors(*form->FileLog, *form->RegistryLog);
+  form->PartDone(form->lblMonitors, monitors + "; " + DemoShell(*form->ShellLog, scratch + "/shell"));
   form->PartDone(form->lblEventLog, DemoEventLog(*form->EventLog, scratch));
   form->PartDone(form->lblChecks, DemoChecks(*form));
 
