@@ -13,7 +13,6 @@
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -66,44 +65,23 @@ void BM_FileMonitorLatency(benchmark::State& state) {
   log.SetOptions({foFile});
   log.SetOnFileNotification([&](TObject*, TFileNotificationOption) { called = true; });
   log.SetActive(true);
-  std::vector<double> latencies;
-  int i = 0;
-  for (auto _ : state) {
-    called = false;
-    const auto start = Clock::now();
-    rvbench::Touch(folder + "/f" + std::to_string(i++));
-    serveUntil(called);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    state.SetIterationTime(seconds);
-    latencies.push_back(seconds);
-  }
-  rvbench::ReportLatencies(state, latencies, gOursLatency);
-}
-
-// Waits for one event of a raw inotify descriptor and reads it.
-void awaitRaw(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  poll(&p, 1, -1);
-  alignas(inotify_event) char buffer[4096];
-  benchmark::DoNotOptimize(read(fd, buffer, sizeof buffer));
+  rvbench::MeasureLatencies(
+      state, [&](int i) { rvbench::Touch(folder + "/f" + std::to_string(i)); },
+      [&] {
+        serveUntil(called);
+        called = false;
+      },
+      gOursLatency);
 }
 
 void BM_RawInotifyLatency(benchmark::State& state) {
   const std::string folder = rvbench::FreshFolder("latency-raw");
   int fd = inotify_init1(IN_CLOEXEC);
   inotify_add_watch(fd, folder.c_str(), IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO);
-  std::vector<double> latencies;
-  int i = 0;
-  for (auto _ : state) {
-    const auto start = Clock::now();
-    rvbench::Touch(folder + "/f" + std::to_string(i++));
-    awaitRaw(fd);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    state.SetIterationTime(seconds);
-    latencies.push_back(seconds);
-  }
+  rvbench::MeasureLatencies(
+      state, [&](int i) { rvbench::Touch(folder + "/f" + std::to_string(i)); }, [&] { rvbench::AwaitInotify(fd); },
+      gRawLatency);
   close(fd);
-  rvbench::ReportLatencies(state, latencies, gRawLatency);
 }
 
 const std::string& wideTree() {
@@ -258,18 +236,9 @@ void BM_RawRegistryWriteLatency(benchmark::State& state) {
   writer.OpenKey("Software\\Bench", false);
   int fd = inotify_init1(IN_CLOEXEC);
   inotify_add_watch(fd, (rvbench::ScratchDir() + "/registry/HKEY_CURRENT_USER/Software/Bench").c_str(), IN_MOVED_TO);
-  std::vector<double> latencies;
-  int i = 0;
-  for (auto _ : state) {
-    const auto start = Clock::now();
-    writer.WriteInteger("n", i++);
-    awaitRaw(fd);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    state.SetIterationTime(seconds);
-    latencies.push_back(seconds);
-  }
+  rvbench::MeasureLatencies(
+      state, [&](int i) { writer.WriteInteger("n", i); }, [&] { rvbench::AwaitInotify(fd); }, gRawRegistryLatency);
   close(fd);
-  rvbench::ReportLatencies(state, latencies, gRawRegistryLatency);
 }
 
 BENCHMARK(BM_FileMonitorLatency)->UseManualTime()->Iterations(1000);

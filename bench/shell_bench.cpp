@@ -4,14 +4,11 @@
 // descriptor. p50 and p99 of both are printed.
 
 #include <benchmark/benchmark.h>
-#include <poll.h>
 #include <sys/inotify.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "bench/support/Compare.h"
 #include "bench/support/Latency.h"
@@ -35,38 +32,22 @@ void BM_ShellCreateToCallback(benchmark::State& state) {
   log.SetOptions({lnFileCreate});
   log.SetOnFileCreate([&](TObject*, const std::string&) { called = true; });
   log.SetActive(true);
-  std::vector<double> latencies;
-  int i = 0;
-  for (auto _ : state) {
-    called = false;
-    const auto start = Clock::now();
-    rvbench::Touch(folder + "/f" + std::to_string(i++));
-    while (!called) Application->HandleMessage();
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    state.SetIterationTime(seconds);
-    latencies.push_back(seconds);
-  }
-  rvbench::ReportLatencies(state, latencies, gOurs);
+  rvbench::MeasureLatencies(
+      state, [&](int i) { rvbench::Touch(folder + "/f" + std::to_string(i)); },
+      [&] {
+        while (!called) Application->HandleMessage();
+        called = false;
+      },
+      gOurs);
 }
 
 void BM_RawInotifyCreate(benchmark::State& state) {
   const std::string folder = rvbench::FreshFolder("shell-raw");
   TFileHandle fd(inotify_init1(IN_CLOEXEC));
   inotify_add_watch(fd.Get(), folder.c_str(), IN_CREATE);
-  std::vector<double> latencies;
-  int i = 0;
-  for (auto _ : state) {
-    const auto start = Clock::now();
-    rvbench::Touch(folder + "/f" + std::to_string(i++));
-    pollfd p{fd.Get(), POLLIN, 0};
-    poll(&p, 1, -1);
-    alignas(inotify_event) char buffer[4096];
-    benchmark::DoNotOptimize(read(fd.Get(), buffer, sizeof buffer));
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    state.SetIterationTime(seconds);
-    latencies.push_back(seconds);
-  }
-  rvbench::ReportLatencies(state, latencies, gRaw);
+  rvbench::MeasureLatencies(
+      state, [&](int i) { rvbench::Touch(folder + "/f" + std::to_string(i)); },
+      [&] { rvbench::AwaitInotify(fd.Get()); }, gRaw);
 }
 
 BENCHMARK(BM_ShellCreateToCallback)->Iterations(1000)->UseManualTime();

@@ -1,6 +1,11 @@
 #include "bench/support/Latency.h"
 
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 
 namespace rvbench {
 
@@ -14,6 +19,29 @@ void ReportLatencies(benchmark::State& State, std::vector<double>& Latencies, Pe
   State.counters["p50_us"] = Out.P50;
   State.counters["p99_us"] = Out.P99;
   State.counters["items_per_second"] = static_cast<double>(Latencies.size()) / total;
+}
+
+void MeasureLatencies(benchmark::State& State, const std::function<void(int)>& Change,
+                      const std::function<void()>& Await, Percentiles& Out) {
+  using Clock = std::chrono::steady_clock;
+  std::vector<double> latencies;
+  int i = 0;
+  for (auto _ : State) {
+    const auto start = Clock::now();
+    Change(i++);
+    Await();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    State.SetIterationTime(seconds);
+    latencies.push_back(seconds);
+  }
+  ReportLatencies(State, latencies, Out);
+}
+
+void AwaitInotify(int Fd) {
+  pollfd p{Fd, POLLIN, 0};
+  poll(&p, 1, -1);
+  alignas(inotify_event) char buffer[4096];
+  benchmark::DoNotOptimize(read(Fd, buffer, sizeof buffer));
 }
 
 }  // namespace rvbench
